@@ -1,0 +1,22 @@
+# Sourced by the run and test commands: installs the Debian packages the build needs.
+dravix_install_deps() {
+    local packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev
+        libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation clang "$@")
+    local missing=()
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -q >/dev/null
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Configures and builds one build folder: dravix_build DIR [CMAKE_ARGS...]
+dravix_build() {
+    local dir=$1; shift
+    cmake -S "$DRAVIX_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir" --parallel "$(nproc)"
+}

@@ -1,0 +1,29 @@
+#include "readinghistory.h"
+
+#include <algorithm>
+
+namespace dravix {
+
+void ReadingHistory::add(const QByteArray& reading)
+{
+    // Shift from the highest slot down so nothing is overwritten before it is copied.
+    std::move_backward(m_slots.begin(), m_slots.end() - 1, m_slots.end());
+    m_slots.front() = reading;
+}
+
+void ReadingHistory::clear()
+{
+    m_slots.fill(QByteArray());
+}
+
+QString ReadingHistory::hexRowText(int k) const
+{
+    return dravix::hexRowText(m_slots.at(k));
+}
+
+QString ReadingHistory::decimalRowText(int k, const QString& decimalSeparator) const
+{
+    return dravix::decimalRowText(m_slots.at(k), decimalSeparator);
+}
+
+} // namespace dravix

@@ -1,0 +1,76 @@
+#include "linesettings.h"
+
+#include <QList>
+
+namespace dravix {
+namespace {
+
+std::optional<QSerialPort::Parity> parityFromLetter(QStringView letter)
+{
+    if (letter.size() != 1)
+        return std::nullopt;
+    switch (letter.front().toUpper().unicode()) {
+    case u'N':
+        return QSerialPort::NoParity;
+    case u'E':
+        return QSerialPort::EvenParity;
+    case u'O':
+        return QSerialPort::OddParity;
+    case u'M':
+        return QSerialPort::MarkParity;
+    case u'S':
+        return QSerialPort::SpaceParity;
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<QSerialPort::StopBits> stopBitsFromText(QStringView text)
+{
+    if (text == u"1")
+        return QSerialPort::OneStop;
+    if (text == u"1.5")
+        return QSerialPort::OneAndHalfStop;
+    if (text == u"2")
+        return QSerialPort::TwoStop;
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<LineSettings> parseLineSettings(QStringView text)
+{
+    const QList<QStringView> fields = text.split(u',');
+    if (fields.size() != 4)
+        return std::nullopt;
+
+    bool baudOk = false;
+    const qint32 baud = fields[0].trimmed().toInt(&baudOk);
+    if (!baudOk || baud <= 0)
+        return std::nullopt;
+
+    const auto parity = parityFromLetter(fields[1].trimmed());
+    bool bitsOk = false;
+    const int dataBits = fields[2].trimmed().toInt(&bitsOk);
+    const auto stopBits = stopBitsFromText(fields[3].trimmed());
+    if (!parity || !bitsOk || dataBits < 5 || dataBits > 8 || !stopBits)
+        return std::nullopt;
+
+    return LineSettings{baud, *parity, static_cast<QSerialPort::DataBits>(dataBits), *stopBits};
+}
+
+QString portDevicePath(int portNumber)
+{
+    if (portNumber != 1 && portNumber != 2)
+        return {};
+    const QByteArray override = qgetenv(portNumber == 1 ? "DRAVIX_PORT1" : "DRAVIX_PORT2");
+    if (!override.isEmpty())
+        return QString::fromLocal8Bit(override);
+#ifdef Q_OS_WIN
+    return portNumber == 1 ? QStringLiteral("COM1") : QStringLiteral("COM2");
+#else
+    return portNumber == 1 ? QStringLiteral("/dev/ttyS0") : QStringLiteral("/dev/ttyS1");
+#endif
+}
+
+} // namespace dravix

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QMetaType>
+#include <QString>
+
+#include <stdexcept>
+
+namespace dravix {
+
+// Every failure the port object can raise; the numbers are ours and live only here.
+enum class PortErrorCode : int {
+    InvalidPortNumber = 8002,
+    PortAlreadyOpen = 8005,
+    OperationWhilePortOpen = 8006,
+    CannotOpenPort = 8012,
+    PortNotOpen = 8018,
+    DeviceFailed = 8020,
+    InvalidSettings = 8021,
+    InvalidPropertyValue = 8022,
+    EmptyRead = 8023,
+};
+
+// An error raised by the port object, carrying its number and text as the user sees them.
+class PortError final : public std::runtime_error
+{
+public:
+    explicit PortError(PortErrorCode code, const QString& detail = {});
+    // Only so that signals can carry errors through Qt's meta-type system.
+    PortError() : PortError(PortErrorCode::DeviceFailed) {}
+
+    [[nodiscard]] PortErrorCode code() const { return m_code; }
+    [[nodiscard]] int number() const { return static_cast<int>(m_code); }
+    [[nodiscard]] QString text() const { return m_text; }
+
+private:
+    PortErrorCode m_code;
+    QString m_text;
+};
+
+} // namespace dravix
+
+Q_DECLARE_METATYPE(dravix::PortError)

@@ -1,0 +1,163 @@
+#include "serialport.h"
+
+#include <QSerialPort>
+
+namespace dravix {
+
+SerialPort::SerialPort(QObject* parent) : QObject(parent), m_port(new QSerialPort(this))
+{
+    // Unlimited: nothing received may be dropped because a buffer filled.
+    m_port->setReadBufferSize(0);
+    connect(m_port, &QSerialPort::readyRead, this, &SerialPort::charactersArrived);
+    connect(m_port, &QSerialPort::errorOccurred, this,
+            [this](QSerialPort::SerialPortError error) { handleError(error); });
+}
+
+SerialPort::~SerialPort() = default;
+
+void SerialPort::setCommPort(int portNumber)
+{
+    if (m_port->isOpen())
+        throw PortError(PortErrorCode::OperationWhilePortOpen);
+    if (portDevicePath(portNumber).isEmpty())
+        throw PortError(PortErrorCode::InvalidPortNumber, QString::number(portNumber));
+    m_commPort = portNumber;
+}
+
+void SerialPort::setSettings(const QString& text)
+{
+    const auto parsed = parseLineSettings(text);
+    if (!parsed)
+        throw PortError(PortErrorCode::InvalidSettings, text);
+    m_settings = *parsed;
+    m_settingsText = text;
+}
+
+void SerialPort::setInputLen(int length)
+{
+    if (length < 0)
+        throw PortError(PortErrorCode::InvalidPropertyValue, QString::number(length));
+    m_inputLen = length;
+}
+
+bool SerialPort::portOpen() const
+{
+    return m_port->isOpen();
+}
+
+void SerialPort::setPortOpen(bool open)
+{
+    if (!open) {
+        if (m_port->isOpen())
+            m_port->close();
+        return;
+    }
+    if (m_port->isOpen())
+        throw PortError(PortErrorCode::PortAlreadyOpen);
+
+    const QString path = devicePath();
+    m_port->setPortName(path);
+    if (!m_port->open(QIODevice::ReadWrite)) {
+        const QString reason = m_port->errorString();
+        m_port->clearError();
+        throw PortError(PortErrorCode::CannotOpenPort, path + QStringLiteral(" (") + reason + u')');
+    }
+    // Qt applies line settings to an open port; a driver that refuses one (a pseudo-terminal
+    // keeps no parity) still carries bytes, so only a refused speed or size fails the open.
+    const bool applied = m_port->setBaudRate(m_settings.baudRate) &&
+                         m_port->setDataBits(m_settings.dataBits);
+    m_port->setParity(m_settings.parity);
+    m_port->setStopBits(m_settings.stopBits);
+    m_port->setFlowControl(QSerialPort::NoFlowControl);
+    if (!applied) {
+        const QString reason = m_port->errorString();
+        m_port->close();
+        m_port->clearError();
+        throw PortError(PortErrorCode::CannotOpenPort, path + QStringLiteral(" (") + reason + u')');
+    }
+    m_port->clearError();
+}
+
+qint64 SerialPort::inBufferCount() const
+{
+    return m_port->isOpen() ? m_port->bytesAvailable() : 0;
+}
+
+void SerialPort::setInBufferCount(qint64 count)
+{
+    if (count != 0)
+        throw PortError(PortErrorCode::InvalidPropertyValue, QString::number(count));
+    if (m_port->isOpen()) {
+        m_port->clear(QSerialPort::Input);
+        m_port->skip(m_port->bytesAvailable());
+    }
+}
+
+qint64 SerialPort::outBufferCount() const
+{
+    return m_port->isOpen() ? m_port->bytesToWrite() : 0;
+}
+
+void SerialPort::setOutBufferCount(qint64 count)
+{
+    if (count != 0)
+        throw PortError(PortErrorCode::InvalidPropertyValue, QString::number(count));
+    if (m_port->isOpen())
+        m_port->clear(QSerialPort::Output);
+}
+
+QByteArray SerialPort::input()
+{
+    if (!m_port->isOpen())
+        throw PortError(PortErrorCode::PortNotOpen);
+    return m_inputLen == 0 ? m_port->readAll() : m_port->read(m_inputLen);
+}
+
+void SerialPort::output(QStringView text)
+{
+    if (!m_port->isOpen())
+        throw PortError(PortErrorCode::PortNotOpen);
+    const QByteArray bytes = toDeviceBytes(text);
+    if (bytes.isEmpty())
+        return;
+    if (m_port->write(bytes) != bytes.size())
+        throw PortError(PortErrorCode::DeviceFailed, m_port->errorString());
+}
+
+void SerialPort::handleError(int error)
+{
+    // Only these mean the device itself has gone wrong; a refused setting does not, and
+    // errors while opening are reported by setPortOpen itself.
+    const bool deviceFailure = error == QSerialPort::ReadError ||
+                               error == QSerialPort::WriteError ||
+                               error == QSerialPort::ResourceError;
+    if (!deviceFailure || !m_port->isOpen())
+        return;
+    // A vanished device makes Qt report read errors without end; closing releases the
+    // descriptor and stops them, so the failure is told exactly once.
+    const PortError failure(PortErrorCode::DeviceFailed,
+                            devicePath() + QStringLiteral(" (") + m_port->errorString() + u')');
+    m_port->close();
+    m_port->clearError();
+    Q_EMIT portFailed(failure);
+}
+
+QByteArray toDeviceBytes(QStringView text)
+{
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ++i; // one code point, one '?'
+            bytes.append('?');
+        } else if (c.unicode() <= 0xFF) {
+            bytes.append(static_cast<char>(c.unicode()));
+        } else {
+            bytes.append('?');
+        }
+    }
+    return bytes;
+}
+
+} // namespace dravix

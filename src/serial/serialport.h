@@ -1,0 +1,70 @@
+#pragma once
+
+#include "linesettings.h"
+#include "porterror.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class QSerialPort;
+
+namespace dravix {
+
+// The terminal's one serial port: the eight operations the program relies on, raising
+// PortError on failure, plus notifications for arriving characters and a failed device.
+class SerialPort final : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SerialPort(QObject* parent = nullptr);
+    ~SerialPort() override;
+
+    [[nodiscard]] int commPort() const { return m_commPort; }
+    void setCommPort(int portNumber);
+
+    [[nodiscard]] QString settings() const { return m_settingsText; }
+    void setSettings(const QString& text);
+
+    [[nodiscard]] int inputLen() const { return m_inputLen; }
+    void setInputLen(int length);
+
+    [[nodiscard]] bool portOpen() const;
+    void setPortOpen(bool open);
+
+    // Characters received and not yet taken by input().
+    [[nodiscard]] qint64 inBufferCount() const;
+    void setInBufferCount(qint64 count);
+
+    [[nodiscard]] qint64 outBufferCount() const;
+    void setOutBufferCount(qint64 count);
+
+    // Takes the oldest waiting characters, inputLen() of them (all of them when it is 0).
+    [[nodiscard]] QByteArray input();
+
+    // Queues one byte per character: Latin-1 as is, anything else as '?'.
+    void output(QStringView text);
+
+    // The device path that opening would use.
+    [[nodiscard]] QString devicePath() const { return portDevicePath(m_commPort); }
+
+Q_SIGNALS:
+    void charactersArrived();
+    // Emitted once when an open port's device fails; the port is closed by then.
+    void portFailed(const dravix::PortError& error);
+
+private:
+    void handleError(int error);
+
+    QSerialPort* m_port;
+    int m_commPort = 1;
+    QString m_settingsText = QString::fromLatin1(kDesignSettings);
+    LineSettings m_settings;
+    int m_inputLen = 1;
+};
+
+// One byte per character for the device: Latin-1 passes, all else (one code point) becomes '?'.
+[[nodiscard]] QByteArray toDeviceBytes(QStringView text);
+
+} // namespace dravix

@@ -1,0 +1,30 @@
+#include "commandtransmit.h"
+
+#include "serialport.h"
+
+namespace dravix {
+
+void CommandTransmit::send(QStringView text)
+{
+    m_port.setOutBufferCount(0);
+    m_port.output(text);
+}
+
+void CommandTransmit::posMove()
+{
+    sendPair(kPosMoveCommands);
+}
+
+void CommandTransmit::negMove()
+{
+    sendPair(kNegMoveCommands);
+}
+
+void CommandTransmit::sendPair(const std::array<const char*, 2>& pair)
+{
+    // Back to back, and without emptying the transmit buffer first.
+    for (const char* command : pair)
+        m_port.output(QString::fromLatin1(command));
+}
+
+} // namespace dravix

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QColor>
+
+#include <optional>
+#include <span>
+
+namespace dravix {
+
+enum class ControlKind { Frame, Label, TextBox, PushButton, OptionButton, ListBox };
+
+struct FontDesign
+{
+    const char* family;
+    double pointSize;
+    bool bold;
+};
+
+// One control as designed: geometry in twips, relative to its container's top-left corner.
+struct ControlDesign
+{
+    const char* name;
+    ControlKind kind;
+    const char* container; // nullptr: the window itself
+    const char* caption;
+    int left;
+    int top;
+    int width;
+    int height;
+    int tabIndex;
+    FontDesign font;
+    std::optional<QColor> background; // empty: the toolkit's own colour
+    std::optional<QColor> textColor;
+    Qt::Alignment alignment;
+};
+
+inline constexpr int kTwipsPerPixel = 15;
+inline constexpr int kClientWidthTwips = 9180;
+inline constexpr int kClientHeightTwips = 7065;
+inline constexpr int kTextMaxLength = 16;
+inline constexpr auto kWindowName = "Form1";
+inline constexpr auto kWindowTitle =
+    "Serial Command Test Terminal Software, Dravix Drives and Indexing Controllers";
+
+[[nodiscard]] constexpr int twipsToPixels(int twips)
+{
+    return twips / kTwipsPerPixel;
+}
+
+[[nodiscard]] QColor windowBackground();
+
+// Every control of the window, containers before what they contain.
+[[nodiscard]] std::span<const ControlDesign> controlDesigns();
+
+} // namespace dravix

@@ -1,0 +1,231 @@
+#include "mainwindow.h"
+
+#include "commandtransmit.h"
+#include "designvalues.h"
+#include "errorreporter.h"
+#include "listdisplay.h"
+#include "receivemonitor.h"
+#include "serialport.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHash>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <algorithm>
+#include <vector>
+
+namespace dravix {
+namespace {
+
+QWidget* createControl(const ControlDesign& design, QWidget* container)
+{
+    const QString caption = QString::fromLatin1(design.caption);
+    switch (design.kind) {
+    case ControlKind::Frame:
+        return new QGroupBox(caption, container);
+    case ControlKind::Label: {
+        auto* label = new QLabel(caption, container);
+        label->setTextFormat(Qt::PlainText);
+        label->setWordWrap(true);
+        label->setAlignment(design.alignment);
+        return label;
+    }
+    case ControlKind::TextBox: {
+        auto* edit = new QLineEdit(caption, container);
+        edit->setMaxLength(kTextMaxLength);
+        return edit;
+    }
+    case ControlKind::PushButton:
+        return new QPushButton(caption, container);
+    case ControlKind::OptionButton:
+        return new QRadioButton(caption, container);
+    case ControlKind::ListBox: {
+        auto* list = new QListWidget(container);
+        list->setUniformItemSizes(true);
+        return list;
+    }
+    }
+    return nullptr;
+}
+
+void applyDesign(const ControlDesign& design, QWidget& control)
+{
+    control.setObjectName(QString::fromLatin1(design.name));
+    control.setGeometry(twipsToPixels(design.left), twipsToPixels(design.top),
+                        twipsToPixels(design.width), twipsToPixels(design.height));
+
+    QFont font(QString::fromLatin1(design.font.family));
+    font.setPointSizeF(design.font.pointSize);
+    font.setBold(design.font.bold);
+    control.setFont(font);
+
+    QPalette palette = control.palette();
+    if (design.background) {
+        const QPalette::ColorRole role =
+            design.kind == ControlKind::TextBox || design.kind == ControlKind::ListBox
+                ? QPalette::Base
+                : QPalette::Window;
+        palette.setColor(role, *design.background);
+        control.setAutoFillBackground(role == QPalette::Window);
+    }
+    if (design.textColor) {
+        palette.setColor(QPalette::WindowText, *design.textColor);
+        palette.setColor(QPalette::Text, *design.textColor);
+    }
+    control.setPalette(palette);
+}
+
+} // namespace
+
+MainWindow::MainWindow(std::unique_ptr<ErrorReporter> reporter, QWidget* parent)
+    : QWidget(parent), m_reporter(std::move(reporter))
+{
+    if (!m_reporter)
+        m_reporter = std::make_unique<MessageBoxReporter>(this);
+
+    buildControls();
+
+    m_port = new SerialPort(this);
+    m_display = std::make_unique<ListDisplay>(*m_hexList, *m_decimalList);
+    m_monitor = new ReceiveMonitor(*m_port, *m_display, this);
+    m_monitor->setDecimalSeparator(locale().decimalPoint());
+    m_selection = new PortSelection(*m_port, *m_monitor, *m_display, *this, this);
+    m_transmit = std::make_unique<CommandTransmit>(*m_port);
+
+    wireControls();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildControls()
+{
+    setObjectName(QString::fromLatin1(kWindowName));
+    setWindowTitle(QString::fromLatin1(kWindowTitle));
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, windowBackground());
+    setPalette(palette);
+    setAutoFillBackground(true);
+    resize(twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips));
+
+    QHash<QString, QWidget*> byName;
+    std::vector<std::pair<int, QWidget*>> tabOrder;
+    for (const ControlDesign& design : controlDesigns()) {
+        QWidget* container =
+            design.container ? byName.value(QString::fromLatin1(design.container)) : this;
+        QWidget* control = createControl(design, container);
+        applyDesign(design, *control);
+        byName.insert(control->objectName(), control);
+        tabOrder.emplace_back(design.tabIndex, control);
+    }
+
+    std::sort(tabOrder.begin(), tabOrder.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    QWidget* previous = nullptr;
+    for (const auto& [index, control] : tabOrder) {
+        if (control->focusPolicy() == Qt::NoFocus)
+            continue;
+        if (previous)
+            setTabOrder(previous, control);
+        previous = control;
+    }
+
+    m_text = qobject_cast<QLineEdit*>(byName.value(QStringLiteral("Text1")));
+    m_send = qobject_cast<QPushButton*>(byName.value(QStringLiteral("Command1")));
+    m_clear = qobject_cast<QPushButton*>(byName.value(QStringLiteral("Command3")));
+    m_posMove = qobject_cast<QPushButton*>(byName.value(QStringLiteral("Command7")));
+    m_negMove = qobject_cast<QPushButton*>(byName.value(QStringLiteral("Command8")));
+    m_option1 = qobject_cast<QRadioButton*>(byName.value(QStringLiteral("Option1")));
+    m_option2 = qobject_cast<QRadioButton*>(byName.value(QStringLiteral("Option2")));
+    m_hexList = qobject_cast<QListWidget*>(byName.value(QStringLiteral("List1")));
+    m_decimalList = qobject_cast<QListWidget*>(byName.value(QStringLiteral("List2")));
+    Q_ASSERT(m_text && m_send && m_clear && m_posMove && m_negMove && m_option1 && m_option2 &&
+             m_hexList && m_decimalList);
+
+    m_send->setEnabled(false);
+    m_portButtons = new QButtonGroup(this);
+    m_portButtons->addButton(m_option1, 1);
+    m_portButtons->addButton(m_option2, 2);
+}
+
+void MainWindow::wireControls()
+{
+    // clicked, not toggled: a button unselected by the program must not run a selection.
+    connect(m_portButtons, &QButtonGroup::idClicked, m_selection, &PortSelection::select);
+    connect(m_clear, &QPushButton::clicked, m_monitor, &ReceiveMonitor::requestClear);
+    connect(m_send, &QPushButton::clicked, this,
+            [this] { untrapped([this] { m_transmit->send(m_text->text()); }); });
+    connect(m_posMove, &QPushButton::clicked, this,
+            [this] { untrapped([this] { m_transmit->posMove(); }); });
+    connect(m_negMove, &QPushButton::clicked, this,
+            [this] { untrapped([this] { m_transmit->negMove(); }); });
+}
+
+template <typename Handler> void MainWindow::untrapped(Handler&& handler)
+{
+    try {
+        handler();
+    } catch (const PortError& error) {
+        // The program goes on after the report: nothing has changed but the refused write.
+        m_reporter->report(error.number(), error.text());
+    }
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // Only the first activation counts; coming back from another application does not.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_startupDone) {
+        m_startupDone = true;
+        untrapped([this] { startupReset(); });
+    }
+}
+
+void MainWindow::startupReset()
+{
+    m_send->setEnabled(false);
+    m_port->setSettings(QString::fromLatin1(kDesignSettings));
+    m_port->setInputLen(1);
+    m_port->setInBufferCount(0);
+    m_port->setOutBufferCount(0);
+    resetToEmptyRows(*m_display);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    closeHandling();
+    // Never refused, never asks: the last window closing ends the program.
+    event->accept();
+}
+
+void MainWindow::closeHandling()
+{
+    if (m_port->portOpen())
+        m_port->setPortOpen(false);
+    m_monitor->stop();
+    Q_EMIT closeHandled();
+}
+
+void MainWindow::setSendEnabled(bool enabled)
+{
+    m_send->setEnabled(enabled);
+}
+
+void MainWindow::unselectPortButton(int portNumber)
+{
+    QAbstractButton* button = m_portButtons->button(portNumber);
+    if (!button || !button->isChecked())
+        return;
+    // An exclusive group keeps one button checked; lift that for the moment of the change.
+    m_portButtons->setExclusive(false);
+    button->setChecked(false);
+    m_portButtons->setExclusive(true);
+}
+
+} // namespace dravix

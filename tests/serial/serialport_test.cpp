@@ -1,0 +1,201 @@
+#include "pseudoterminal.h"
+#include "serialport.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace dravix {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A port mapped to a fresh pseudo-terminal as port 1.
+class SerialPortOnPty : public ::testing::Test
+{
+protected:
+    void openPort()
+    {
+        port.setCommPort(1);
+        port.setPortOpen(true);
+        ASSERT_TRUE(port.portOpen());
+    }
+    // Waits until the port has taken in `count` characters.
+    bool waitForWaiting(qint64 count)
+    {
+        return QTest::qWaitFor([&] { return port.inBufferCount() >= count; }, 2000);
+    }
+
+    test::PseudoTerminal pty;
+    test::PortMapping mapping{1, pty.slavePath()};
+    SerialPort port;
+};
+
+TEST_F(SerialPortOnPty, openingAppliesTheLineSettings)
+{
+    openPort();
+    termios attributes{};
+    ASSERT_EQ(::tcgetattr(pty.masterFd(), &attributes), 0);
+    EXPECT_EQ(cfgetospeed(&attributes), B19200);
+    EXPECT_EQ(cfgetispeed(&attributes), B19200);
+    EXPECT_EQ(attributes.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_TRUE(attributes.c_cflag & PARODD);
+    EXPECT_FALSE(attributes.c_cflag & CSTOPB);
+    // A pseudo-terminal has no parity generator: Linux clears PARENB whatever is asked, so
+    // the odd-parity choice shows in PARODD only.
+}
+
+TEST_F(SerialPortOnPty, oneInputTakesTheOldestCharacter)
+{
+    openPort();
+    pty.write("xyz");
+    ASSERT_TRUE(waitForWaiting(3));
+    EXPECT_EQ(port.input(), QByteArray("x"));
+    EXPECT_EQ(port.inBufferCount(), 2);
+    EXPECT_EQ(port.input(), QByteArray("y"));
+    EXPECT_EQ(port.input(), QByteArray("z"));
+    EXPECT_EQ(port.inBufferCount(), 0);
+}
+
+TEST_F(SerialPortOnPty, outputSendsExactlyTheBytesWithNoTerminator)
+{
+    openPort();
+    port.output(u"UC030002");
+    EXPECT_EQ(pty.readAvailable(), QByteArray("UC030002"));
+    port.output(u"");
+    port.output(u"\u20AC!");
+    EXPECT_EQ(pty.readAvailable(), QByteArray("?!"));
+}
+
+TEST_F(SerialPortOnPty, arrivingCharactersAreAnnouncedAndNoneAreDropped)
+{
+    openPort();
+    QSignalSpy arrived(&port, &SerialPort::charactersArrived);
+    // Far more than a 1024-byte driver buffer: nothing may be lost.
+    QByteArray sent;
+    for (int i = 0; i < 20000; ++i)
+        sent.append(static_cast<char>('A' + i % 26));
+    pty.write(sent);
+    ASSERT_TRUE(waitForWaiting(sent.size()));
+    EXPECT_GE(arrived.count(), 1);
+    port.setInputLen(0);
+    EXPECT_EQ(port.input(), sent);
+}
+
+TEST_F(SerialPortOnPty, emptyingTheReceiveBufferDiscardsWhatWaits)
+{
+    openPort();
+    pty.write("12345");
+    ASSERT_TRUE(waitForWaiting(5));
+    port.setInBufferCount(0);
+    EXPECT_EQ(port.inBufferCount(), 0);
+    pty.write("9");
+    ASSERT_TRUE(waitForWaiting(1));
+    EXPECT_EQ(port.input(), QByteArray("9"));
+}
+
+TEST_F(SerialPortOnPty, closeAndOpenAgainWorksAtOddParity)
+{
+    openPort();
+    port.setPortOpen(false);
+    EXPECT_FALSE(port.portOpen());
+    port.setPortOpen(true);
+    EXPECT_TRUE(port.portOpen());
+    pty.write("k");
+    ASSERT_TRUE(waitForWaiting(1));
+    EXPECT_EQ(port.input(), QByteArray("k"));
+}
+
+TEST_F(SerialPortOnPty, anotherOpenerHoldingThePortMakesTheOpenFail)
+{
+    openPort();
+    SerialPort second;
+    try {
+        second.setPortOpen(true);
+        FAIL() << "second open succeeded";
+    } catch (const PortError& error) {
+        EXPECT_EQ(error.code(), PortErrorCode::CannotOpenPort);
+    }
+    EXPECT_FALSE(second.portOpen());
+    port.setPortOpen(false);
+    second.setPortOpen(true);
+    EXPECT_TRUE(second.portOpen());
+}
+
+TEST_F(SerialPortOnPty, openingAnOpenPortRaises)
+{
+    openPort();
+    EXPECT_THROW(port.setPortOpen(true), PortError);
+    EXPECT_THROW(port.setCommPort(2), PortError);
+    EXPECT_TRUE(port.portOpen());
+}
+
+TEST_F(SerialPortOnPty, hangUpGivesOneFailureAndReleasesThePort)
+{
+    openPort();
+    QSignalSpy failed(&port, &SerialPort::portFailed);
+    pty.hangUp();
+    ASSERT_TRUE(failed.wait(2000));
+    // Qt repeats read errors on a dead descriptor; only one may come through.
+    QTest::qWait(300);
+    EXPECT_EQ(failed.count(), 1);
+    EXPECT_FALSE(port.portOpen());
+    const auto error = failed.first().first().value<PortError>();
+    EXPECT_EQ(error.code(), PortErrorCode::DeviceFailed);
+}
+
+TEST(SerialPortClosed, emptyingBuffersRaisesNothing)
+{
+    SerialPort port;
+    EXPECT_NO_THROW(port.setInBufferCount(0));
+    EXPECT_NO_THROW(port.setOutBufferCount(0));
+    EXPECT_EQ(port.inBufferCount(), 0);
+    EXPECT_FALSE(port.portOpen());
+}
+
+TEST(SerialPortClosed, designValues)
+{
+    const SerialPort port;
+    EXPECT_EQ(port.commPort(), 1);
+    EXPECT_EQ(port.settings(), QStringLiteral("19200,O,8,1"));
+    EXPECT_EQ(port.inputLen(), 1);
+}
+
+TEST(SerialPortClosed, inputAndOutputRaiseWithNumberAndText)
+{
+    SerialPort port;
+    for (const auto& operation : std::initializer_list<std::function<void()>>{
+             [&] { port.output(u"UC030002"); }, [&] { (void)port.input(); }}) {
+        try {
+            operation();
+            FAIL() << "no error raised";
+        } catch (const PortError& error) {
+            EXPECT_EQ(error.code(), PortErrorCode::PortNotOpen);
+            EXPECT_GT(error.number(), 0);
+            EXPECT_FALSE(error.text().isEmpty());
+        }
+    }
+}
+
+TEST(SerialPortClosed, openingAMissingDeviceRaisesAndStaysClosed)
+{
+    const test::PortMapping mapping(2, QStringLiteral("/dev/dravix-no-such-device"));
+    SerialPort port;
+    port.setCommPort(2);
+    try {
+        port.setPortOpen(true);
+        FAIL() << "open succeeded";
+    } catch (const PortError& error) {
+        EXPECT_EQ(error.code(), PortErrorCode::CannotOpenPort);
+        EXPECT_TRUE(error.text().contains(QStringLiteral("/dev/dravix-no-such-device")));
+    }
+    EXPECT_FALSE(port.portOpen());
+}
+
+} // namespace
+} // namespace dravix

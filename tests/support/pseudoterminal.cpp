@@ -1,0 +1,96 @@
+#include "pseudoterminal.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <stdexcept>
+#include <termios.h>
+#include <unistd.h>
+
+namespace dravix::test {
+
+PseudoTerminal::PseudoTerminal()
+{
+    char name[256] = {};
+    int slave = -1;
+    termios raw{};
+    cfmakeraw(&raw);
+    if (::openpty(&m_master, &slave, name, &raw, nullptr) != 0)
+        throw std::runtime_error("openpty failed");
+    // Closing our slave descriptor leaves the program under test as the only opener, so a
+    // master hang-up reaches it as it would from a real device.
+    ::close(slave);
+    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    m_slavePath = QString::fromLocal8Bit(name);
+}
+
+PseudoTerminal::~PseudoTerminal()
+{
+    hangUp();
+}
+
+void PseudoTerminal::write(const QByteArray& bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(m_master, bytes.constData() + done, bytes.size() - done);
+        if (n > 0) {
+            done += n;
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR)
+            throw std::runtime_error("write to pseudo-terminal failed");
+        // Full: let the program under test drain it.
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+}
+
+QByteArray PseudoTerminal::readAvailable(std::chrono::milliseconds wait)
+{
+    QByteArray out;
+    QElapsedTimer timer;
+    timer.start();
+    qint64 quietSince = -1;
+    while (timer.elapsed() < wait.count() || (quietSince >= 0 && timer.elapsed() - quietSince < 50)) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        char buffer[4096];
+        const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+        if (n > 0) {
+            out.append(buffer, n);
+            quietSince = timer.elapsed();
+            continue;
+        }
+        if (!out.isEmpty() && timer.elapsed() - quietSince >= 50)
+            break;
+        pollfd fd{m_master, POLLIN, 0};
+        ::poll(&fd, 1, 2);
+    }
+    return out;
+}
+
+void PseudoTerminal::hangUp()
+{
+    if (m_master >= 0)
+        ::close(m_master);
+    m_master = -1;
+}
+
+PortMapping::PortMapping(int portNumber, const QString& path)
+    : m_name(portNumber == 1 ? "DRAVIX_PORT1" : "DRAVIX_PORT2"), m_previous(qgetenv(m_name)),
+      m_hadPrevious(qEnvironmentVariableIsSet(m_name))
+{
+    qputenv(m_name, path.toLocal8Bit());
+}
+
+PortMapping::~PortMapping()
+{
+    if (m_hadPrevious)
+        qputenv(m_name, m_previous);
+    else
+        qunsetenv(m_name);
+}
+
+} // namespace dravix::test

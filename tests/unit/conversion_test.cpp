@@ -1,0 +1,166 @@
+#include "conversion.h"
+#include "readinghistory.h"
+
+#include <QString>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace dravix {
+namespace {
+
+const QString kPoint = QStringLiteral(".");
+
+QByteArray readingOf(const char (&eight)[kReadingLength + 1])
+{
+    std::array<unsigned char, kReadingLength> chars{};
+    for (int i = 0; i < kReadingLength; ++i)
+        chars[i] = static_cast<unsigned char>(eight[i]);
+    return completeReading(chars);
+}
+
+struct ConversionRow
+{
+    const char* name;
+    QByteArray received;
+    std::int32_t value;
+    const char* decimal;
+};
+
+void PrintTo(const ConversionRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
+class Conversion : public ::testing::TestWithParam<ConversionRow>
+{
+};
+
+TEST_P(Conversion, slotTextKeepsWhatArrivedAndDecimalFollowsTheRules)
+{
+    const ConversionRow& row = GetParam();
+    std::array<unsigned char, kReadingLength> chars{};
+    ASSERT_EQ(row.received.size(), kReadingLength);
+    std::copy(row.received.begin(), row.received.end(), chars.begin());
+    const QByteArray slot = completeReading(chars);
+
+    EXPECT_EQ(slot, QByteArray("   ") + row.received);
+    EXPECT_EQ(readingValue(slot), row.value);
+    EXPECT_EQ(decimalRowText(slot, kPoint), QString::fromLatin1(row.decimal));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WorkedExamples, Conversion,
+    ::testing::Values(
+        ConversionRow{"hundred", "00000064", 100, "1.0"},
+        ConversionRow{"minusHundred", "FFFFFF9C", -100, "-1.0"},
+        ConversionRow{"minusOne", "FFFFFFFF", -1, "-0.01"},
+        ConversionRow{"zero", "00000000", 0, "0.0"},
+        ConversionRow{"ten", "0000000A", 10, "0.1"},
+        ConversionRow{"thousandKeepsOneDecimal", "000003E8", 1000, "10.0"},
+        ConversionRow{"twoDecimals", "0001E240", 123456, "1234.56"},
+        ConversionRow{"lowercaseDigits", "0012d687", 1234567, "12345.67"},
+        ConversionRow{"negativeWhole", "FFFFFE0C", -500, "-5.0"},
+        ConversionRow{"allIntegerDigitsShown", "7FFFFFFF", 2147483647, "21474836.47"},
+        ConversionRow{"mostNegative", "80000000", -2147483647 - 1, "-21474836.48"},
+        ConversionRow{"blankInsideSkipped", "12 34567", 0x1234567, "190887.43"},
+        ConversionRow{"nonDigitEndsNumber", "00G12345", 0, "0.0"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    EdgeCases, Conversion,
+    ::testing::Values(
+        ConversionRow{"sixteenBitHighStandsForItself", "0000ABCD", 0xABCD, "439.81"},
+        ConversionRow{"ffffStandsForItself", "0000FFFF", 0xFFFF, "655.35"},
+        ConversionRow{"tabSkipped", "00\t00064", 0x64, "1.0"},
+        ConversionRow{"lineFeedSkipped", "0000006\n", 6, "0.06"},
+        ConversionRow{"carriageReturnEndsNumber", "000\r0064", 0, "0.0"},
+        ConversionRow{"trailingZeroDropped", "00000096", 150, "1.5"},
+        ConversionRow{"innerZeroKept", "00000069", 105, "1.05"},
+        ConversionRow{"belowOne", "00000005", 5, "0.05"},
+        ConversionRow{"mixedCase", "00aBcDeF", 0xABCDEF, "112593.75"},
+        ConversionRow{"regressionNulByteEndsNumber", QByteArray("0001\0" "234", 8), 1, "0.01"},
+        ConversionRow{"regressionHighByteEndsNumber", QByteArray("0010\xB0" "234", 8), 0x10,
+                      "0.16"},
+        ConversionRow{"allBlanksIsZero", "        ", 0, "0.0"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ConversionFormat, matchesScalingByOneHundredthInDoublePrecision)
+{
+    // The text is defined by (1.0 / 100.0) * n rounded at the fifth decimal; check the exact
+    // arithmetic against that over values spread through the whole 32-bit range.
+    for (std::int64_t n = INT32_MIN; n <= INT32_MAX; n += 104729 * 97) {
+        for (const std::int64_t delta : {0, 1, 5, 10, 99}) {
+            const auto value = static_cast<std::int32_t>(std::clamp<std::int64_t>(
+                n + delta, INT32_MIN, INT32_MAX));
+            const double scaled = (1.0 / 100.0) * value;
+            QString reference = QString::number(scaled, 'f', 5);
+            while (reference.endsWith(u'0') && !reference.endsWith(QStringLiteral(".0")))
+                reference.chop(1);
+            ASSERT_EQ(formatHundredths(value, kPoint), reference) << value;
+        }
+    }
+}
+
+TEST(ConversionFormat, usesTheSeparatorPassedIn)
+{
+    EXPECT_EQ(decimalRowText(readingOf("0001E240"), QStringLiteral(",")), QStringLiteral("1234,56"));
+    EXPECT_EQ(decimalRowText(QByteArray(), QStringLiteral(",")), QStringLiteral("0,0"));
+}
+
+TEST(ConversionRead, reducesToTheLowByteOfTheFirstCharacter)
+{
+    EXPECT_EQ(reduceRead("A"), 'A');
+    EXPECT_EQ(reduceRead("xyz"), 'x');
+    EXPECT_EQ(reduceRead(QByteArray(1, '\0')), 0);
+    EXPECT_EQ(reduceRead("\xFF"), 0xFF);
+    EXPECT_FALSE(reduceRead(QByteArray()).has_value());
+}
+
+TEST(ConversionRead, hexRowShowsEveryByteAsItsLatin1Character)
+{
+    const QByteArray slot = readingOf("\x01\xE9\xFF" "ABCD\x7F");
+    const QString row = hexRowText(slot);
+    ASSERT_EQ(row.size(), 11);
+    EXPECT_EQ(row.mid(3, 3), QString::fromUtf16(u"\u0001\u00E9\u00FF"));
+    EXPECT_EQ(row.at(10), QChar(0x7F));
+}
+
+TEST(ReadingHistory, firstReadingFillsSlotZeroOnly)
+{
+    ReadingHistory history;
+    history.add(readingOf("0001E240"));
+    EXPECT_EQ(history.hexRowText(0), QStringLiteral("   0001E240"));
+    EXPECT_EQ(history.decimalRowText(0, kPoint), QStringLiteral("1234.56"));
+    for (int k = 1; k < kHistorySlots; ++k) {
+        EXPECT_EQ(history.hexRowText(k), QString()) << k;
+        EXPECT_EQ(history.decimalRowText(k, kPoint), QStringLiteral("0.0")) << k;
+    }
+}
+
+TEST(ReadingHistory, keepsTheTenNewestNewestFirst)
+{
+    ReadingHistory history;
+    for (int i = 1; i <= 11; ++i)
+        history.add(QByteArray("   ") + QByteArray::number(i, 16).rightJustified(8, '0'));
+    // The eleventh reading dropped the first: slot 9 holds the second.
+    EXPECT_EQ(history.slot(9), QByteArray("   00000002"));
+    EXPECT_EQ(history.slot(0), QByteArray("   0000000b"));
+    for (int k = 0; k < kHistorySlots; ++k)
+        EXPECT_EQ(readingValue(history.slot(k)), 11 - k);
+}
+
+TEST(ReadingHistory, clearEmptiesEverySlot)
+{
+    ReadingHistory history;
+    for (int i = 0; i < 4; ++i)
+        history.add(readingOf("00000064"));
+    history.clear();
+    for (int k = 0; k < kHistorySlots; ++k) {
+        EXPECT_TRUE(history.slot(k).isEmpty());
+        EXPECT_EQ(history.decimalRowText(k, kPoint), QStringLiteral("0.0"));
+    }
+}
+
+} // namespace
+} // namespace dravix
