@@ -75,6 +75,9 @@ void SerialPort::setPortOpen(bool open)
         m_port->clearError();
         throw PortError(PortErrorCode::CannotOpenPort, path + QStringLiteral(" (") + reason + u')');
     }
+    // A real line delivers nothing while the port is closed; a pseudo-terminal keeps what
+    // was written meanwhile. Start from an empty line either way.
+    m_port->clear(QSerialPort::AllDirections);
     m_port->clearError();
 }
 
@@ -122,6 +125,9 @@ void SerialPort::output(QStringView text)
         return;
     if (m_port->write(bytes) != bytes.size())
         throw PortError(PortErrorCode::DeviceFailed, m_port->errorString());
+    // Hand the bytes to the driver now, as a port object's transmit buffer would, so that a
+    // later emptying drops only what the line has not yet carried.
+    m_port->flush();
 }
 
 void SerialPort::handleError(int error)

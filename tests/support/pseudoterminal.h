@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
 
 namespace dravix::test {
 
@@ -32,6 +33,10 @@ private:
     int m_slaveKeepAlive = -1;
     QString m_slavePath;
 };
+
+// Runs the event loop until `done` holds or the time is up. Unlike QTest::qWaitFor it
+// never sleeps between passes, so a burst of queued work drains at full speed.
+[[nodiscard]] bool waitFor(const std::function<bool()>& done, int timeoutMs = 3000);
 
 // Points DRAVIX_PORTn at a path for the lifetime of the object.
 class PortMapping final

@@ -29,8 +29,8 @@ QStringList WindowHarness::rows(const QListWidget& list)
 
 bool WindowHarness::waitForNewest(const QString& text, int timeoutMs)
 {
-    return QTest::qWaitFor(
-        [&] { return hexList().count() > 0 && hexList().item(0)->text() == text; }, timeoutMs);
+    return waitFor([&] { return hexList().count() > 0 && hexList().item(0)->text() == text; },
+                   timeoutMs);
 }
 
 QStringList emptyRows()
