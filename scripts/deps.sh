@@ -15,8 +15,11 @@ dravix_install_deps() {
 }
 
 # Configures and builds one build folder: dravix_build DIR [CMAKE_ARGS...]
+# DRAVIX_TARGETS, when set, names the only targets to build.
 dravix_build() {
     local dir=$1; shift
     cmake -S "$DRAVIX_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-    cmake --build "$dir" --parallel "$(nproc)"
+    local targets=()
+    [ -n "${DRAVIX_TARGETS:-}" ] && targets=(--target $DRAVIX_TARGETS)
+    cmake --build "$dir" --parallel "$(nproc)" "${targets[@]}"
 }

@@ -1,5 +1,6 @@
 #include "listdisplay.h"
 
+#include <QEvent>
 #include <QListWidget>
 
 namespace dravix {
@@ -10,14 +11,15 @@ constexpr int kFrameIntervalMs = 16;
 ListDisplay::ListDisplay(QListWidget& hexList, QListWidget& decimalList, QObject* parent)
     : QObject(parent), m_hexList(hexList), m_decimalList(decimalList)
 {
-    m_paintTimer.setSingleShot(true);
-    m_paintTimer.setInterval(kFrameIntervalMs);
-    connect(&m_paintTimer, &QTimer::timeout, this, &ListDisplay::resumePainting);
+    m_resumeTimer.setSingleShot(true);
+    connect(&m_resumeTimer, &QTimer::timeout, this, &ListDisplay::resumePainting);
+    m_hexList.viewport()->installEventFilter(this);
+    m_decimalList.viewport()->installEventFilter(this);
 }
 
 void ListDisplay::clearLists()
 {
-    holdPainting();
+    limitPaintRate();
     m_hexList.clear();
     m_decimalList.clear();
 }
@@ -34,7 +36,7 @@ void ListDisplay::setDecimalRow(int row, const QString& text)
 
 void ListDisplay::setRow(QListWidget& list, int row, const QString& text)
 {
-    holdPainting();
+    limitPaintRate();
     if (row == list.count()) {
         list.addItem(text);
     } else if (QListWidgetItem* item = list.item(row)) {
@@ -43,13 +45,25 @@ void ListDisplay::setRow(QListWidget& list, int row, const QString& text)
     }
 }
 
-void ListDisplay::holdPainting()
+bool ListDisplay::eventFilter(QObject* watched, QEvent* event)
 {
-    if (m_paintTimer.isActive())
+    if (event->type() == QEvent::Paint)
+        m_sincePaint.start();
+    return QObject::eventFilter(watched, event);
+}
+
+void ListDisplay::limitPaintRate()
+{
+    // A change soon after a paint waits for the next frame; one after a quiet spell paints
+    // at once, so single readings show without delay.
+    if (m_resumeTimer.isActive() || !m_sincePaint.isValid())
+        return;
+    const qint64 elapsed = m_sincePaint.elapsed();
+    if (elapsed >= kFrameIntervalMs)
         return;
     m_hexList.setUpdatesEnabled(false);
     m_decimalList.setUpdatesEnabled(false);
-    m_paintTimer.start();
+    m_resumeTimer.start(static_cast<int>(kFrameIntervalMs - elapsed));
 }
 
 void ListDisplay::resumePainting()

@@ -2,6 +2,7 @@
 
 #include "monitordisplay.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
@@ -22,14 +23,18 @@ public:
     void setHexRow(int row, const QString& text) override;
     void setDecimalRow(int row, const QString& text) override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void setRow(QListWidget& list, int row, const QString& text);
-    void holdPainting();
+    void limitPaintRate();
     void resumePainting();
 
     QListWidget& m_hexList;
     QListWidget& m_decimalList;
-    QTimer m_paintTimer;
+    QElapsedTimer m_sincePaint;
+    QTimer m_resumeTimer;
 };
 
 } // namespace dravix

@@ -73,6 +73,9 @@ void applyDesign(const ControlDesign& design, QWidget& control)
                 ? QPalette::Base
                 : QPalette::Window;
         palette.setColor(role, *design.background);
+        // Buttons fill with the Button role by default; an option button is drawn on its own
+        // colour like a label.
+        control.setBackgroundRole(role);
         control.setAutoFillBackground(role == QPalette::Window);
     }
     if (design.textColor) {
@@ -156,6 +159,12 @@ void MainWindow::buildControls()
 
 void MainWindow::wireControls()
 {
+    // Connected first, so it runs before each button's own handler.
+    const std::initializer_list<QAbstractButton*> buttons = {m_option1, m_option2, m_clear,
+                                                             m_send,    m_posMove, m_negMove};
+    for (QAbstractButton* button : buttons)
+        connect(button, &QAbstractButton::clicked, this, &MainWindow::ensureStarted);
+
     // clicked, not toggled: a button unselected by the program must not run a selection.
     connect(m_portButtons, &QButtonGroup::idClicked, m_selection, &PortSelection::select);
     connect(m_clear, &QPushButton::clicked, m_monitor, &ReceiveMonitor::requestClear);
@@ -181,10 +190,19 @@ void MainWindow::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
     // Only the first activation counts; coming back from another application does not.
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_startupDone) {
-        m_startupDone = true;
-        untrapped([this] { startupReset(); });
-    }
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        ensureStarted();
+}
+
+void MainWindow::ensureStarted()
+{
+    // A click can reach a window that was never activated (no window manager, or one that
+    // does not focus new windows); the reset then runs before it, never after it, so it
+    // cannot undo a port selection.
+    if (m_startupDone)
+        return;
+    m_startupDone = true;
+    untrapped([this] { startupReset(); });
 }
 
 void MainWindow::startupReset()

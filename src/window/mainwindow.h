@@ -47,6 +47,7 @@ protected:
 private:
     void buildControls();
     void wireControls();
+    void ensureStarted();
     void startupReset();
     void closeHandling();
     // Runs a handler that traps nothing: its errors go to the reporter.

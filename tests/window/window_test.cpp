@@ -65,10 +65,8 @@ TEST_P(WindowDesign, controlMatchesItsDesign)
     }
 
     if (row.background) {
-        const bool editable = qobject_cast<const QLineEdit*>(control) ||
-                              qobject_cast<const QListWidget*>(control);
-        const QColor shown = control->palette().color(editable ? QPalette::Base : QPalette::Window);
-        EXPECT_EQ(shown, *row.background);
+        // The colour the widget actually fills its background with.
+        EXPECT_EQ(control->palette().color(control->backgroundRole()), *row.background);
     }
 }
 
@@ -251,6 +249,70 @@ TEST(CloseHandling, withNoPortOpenWritesNothingToThePort)
     EXPECT_FALSE(harness.window().port().portOpen());
     EXPECT_TRUE(pty.readAvailable(std::chrono::milliseconds(100)).isEmpty());
     EXPECT_TRUE(harness.reports().empty());
+}
+
+} // namespace
+} // namespace dravix
+
+namespace dravix {
+namespace {
+
+TEST(StartupReset, aClickBeforeTheFirstActivationRunsItFirstAndActivationLaterKeepsTheSelection)
+{
+    // Without a window manager a window may never be activated before the first click.
+    test::PseudoTerminal pty;
+    const test::PortMapping mapping(1, pty.slavePath());
+    auto reports = std::make_shared<std::vector<std::pair<int, QString>>>();
+    MainWindow window(std::make_unique<test::CapturingReporter>(reports));
+    window.show();
+    auto* option1 = window.findChild<QRadioButton*>(QStringLiteral("Option1"));
+    QTest::mouseClick(option1, Qt::LeftButton);
+    EXPECT_TRUE(window.startupDone());
+    EXPECT_TRUE(window.port().portOpen());
+
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_TRUE(window.findChild<QPushButton*>(QStringLiteral("Command1"))->isEnabled());
+    pty.write("00000064");
+    EXPECT_TRUE(test::waitFor([&] {
+        return window.findChild<QListWidget*>(QStringLiteral("List2"))->item(0)->text() ==
+               QStringLiteral("1.0");
+    }));
+}
+
+} // namespace
+} // namespace dravix
+
+namespace dravix {
+namespace {
+
+TEST(WindowPicture, savedPngShowsTheColourScheme)
+{
+    WindowHarness harness;
+    const QImage picture = harness.window().grab().toImage();
+    ASSERT_EQ(picture.size(), QSize(612, 471) * picture.devicePixelRatio());
+    // Kept for a person to look at, beside the test binary.
+    EXPECT_TRUE(picture.save(QStringLiteral("window.png")));
+
+    struct Point
+    {
+        const char* where;
+        QPoint at;
+        QColor colour;
+    };
+    const Point points[] = {
+        {"window", {5, 5}, kBlue},
+        {"between frames", {300, 125}, kBlue},
+        {"Label2", {100, 100}, kGrey},
+        {"Option1 beside its text", {140, 400}, kGrey},
+        {"Label4 past its text", {560, 422}, kGrey},
+        {"Text1", {440, 88}, kWhite},
+        {"List1", {360, 330}, kWhite},
+        {"List2", {530, 330}, kWhite},
+    };
+    for (const Point& point : points)
+        EXPECT_EQ(picture.pixelColor(point.at * picture.devicePixelRatio()), point.colour)
+            << point.where;
 }
 
 } // namespace

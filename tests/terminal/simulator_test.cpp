@@ -1,0 +1,69 @@
+#include "pseudoterminal.h"
+#include "terminalfixture.h"
+
+#include "conversion.h"
+
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+namespace dravix {
+namespace {
+
+using test::WindowHarness;
+
+// The simulated drive in its own process, as the run command starts it.
+class SimulatedDrive
+{
+public:
+    explicit SimulatedDrive(const QStringList& arguments)
+    {
+        m_process.start(QStringLiteral(DRAVIX_SIM_PATH), arguments);
+        if (m_process.waitForStarted(5000) && m_process.waitForReadyRead(5000))
+            m_devicePath = QString::fromLocal8Bit(m_process.readLine().trimmed());
+    }
+    ~SimulatedDrive()
+    {
+        m_process.terminate();
+        if (!m_process.waitForFinished(3000))
+            m_process.kill();
+    }
+    [[nodiscard]] QString devicePath() const { return m_devicePath; }
+
+private:
+    QProcess m_process;
+    QString m_devicePath;
+};
+
+[[nodiscard]] std::int32_t newestValue(const WindowHarness& harness)
+{
+    return readingValue(harness.hexList().item(0)->text().toLatin1());
+}
+
+TEST(Simulator, readingsAppearAndPosmoveMakesTheValueRise)
+{
+    const SimulatedDrive drive({QStringLiteral("--rate"), QStringLiteral("50"),
+                                QStringLiteral("--start"), QStringLiteral("12345")});
+    ASSERT_TRUE(drive.devicePath().startsWith(QStringLiteral("/dev/")));
+    const test::PortMapping mapping(1, drive.devicePath());
+    WindowHarness harness;
+
+    harness.click(harness.option(1));
+    ASSERT_TRUE(test::waitFor([&] { return !harness.hexList().item(0)->text().isEmpty(); }, 5000));
+    EXPECT_EQ(harness.hexList().item(0)->text(), QStringLiteral("   00003039"));
+    EXPECT_EQ(harness.decimalList().item(0)->text(), QStringLiteral("123.45"));
+
+    harness.click(harness.button("Command7"));
+    ASSERT_TRUE(test::waitFor([&] { return newestValue(harness) > 12345; }, 5000));
+    const std::int32_t risen = newestValue(harness);
+    EXPECT_TRUE(test::waitFor([&] { return newestValue(harness) > risen; }, 5000));
+    EXPECT_GT(harness.decimalList().item(0)->text().toDouble(), 123.45);
+
+    harness.click(harness.button("Command8"));
+    const std::int32_t beforeFall = newestValue(harness);
+    EXPECT_TRUE(test::waitFor([&] { return newestValue(harness) < beforeFall; }, 5000));
+    EXPECT_TRUE(harness.reports().empty());
+}
+
+} // namespace
+} // namespace dravix
