@@ -2,8 +2,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -78,23 +76,6 @@ void PseudoTerminal::hangUp()
     if (m_master >= 0)
         ::close(m_master);
     m_master = -1;
-}
-
-bool waitFor(const std::function<bool()>& done, int timeoutMs)
-{
-    if (done())
-        return true;
-    QEventLoop loop;
-    QTimer check;
-    check.setInterval(1);
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    check.start();
-    loop.exec();
-    return done();
 }
 
 PortMapping::PortMapping(int portNumber, const QString& path)

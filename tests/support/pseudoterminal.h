@@ -1,10 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QString>
 
 #include <chrono>
-#include <functional>
 
 namespace dravix::test {
 
@@ -34,9 +35,23 @@ private:
     QString m_slavePath;
 };
 
-// Runs the event loop until `done` holds or the time is up. Unlike QTest::qWaitFor it
-// never sleeps between passes, so a burst of queued work drains at full speed.
-[[nodiscard]] bool waitFor(const std::function<bool()>& done, int timeoutMs = 3000);
+// Runs events until `done` holds or the time is up. Unlike QTest::qWaitFor it never sleeps
+// between passes, so queued work drains at full speed and loops of thousands of waits stay
+// quick.
+template <typename Done>
+[[nodiscard]] bool waitFor(Done done, std::chrono::milliseconds timeout = std::chrono::seconds(10))
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeout.count())
+            return done();
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        if (!done())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    }
+    return true;
+}
 
 // Points DRAVIX_PORTn at a path for the lifetime of the object.
 class PortMapping final

@@ -6,8 +6,7 @@
 namespace dravix::test {
 
 WindowHarness::WindowHarness()
-    : m_reports(std::make_shared<std::vector<std::pair<int, QString>>>()),
-      m_window(std::make_unique<MainWindow>(std::make_unique<CapturingReporter>(m_reports)))
+    : m_window(std::make_unique<MainWindow>(std::make_unique<CapturingReporter>(m_reports)))
 {
     m_window->show();
     QApplication::setActiveWindow(m_window.get());
@@ -19,7 +18,7 @@ void WindowHarness::click(QAbstractButton& button)
     QTest::mouseClick(&button, Qt::LeftButton);
 }
 
-QStringList WindowHarness::rows(const QListWidget& list)
+QStringList rowTexts(const QListWidget& list)
 {
     QStringList texts;
     for (int i = 0; i < list.count(); ++i)
@@ -27,10 +26,9 @@ QStringList WindowHarness::rows(const QListWidget& list)
     return texts;
 }
 
-bool WindowHarness::waitForNewest(const QString& text, int timeoutMs)
+bool WindowHarness::waitForNewest(const QString& text)
 {
-    return waitFor([&] { return hexList().count() > 0 && hexList().item(0)->text() == text; },
-                   timeoutMs);
+    return waitFor([&] { return hexList().count() > 0 && hexList().item(0)->text() == text; });
 }
 
 QStringList emptyRows()

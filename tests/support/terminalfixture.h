@@ -15,19 +15,25 @@
 
 namespace dravix::test {
 
+struct Report
+{
+    int number;
+    QString text;
+};
+
 // Keeps every untrapped error instead of showing a message box.
 class CapturingReporter final : public ErrorReporter
 {
 public:
-    explicit CapturingReporter(std::shared_ptr<std::vector<std::pair<int, QString>>> reports)
-        : m_reports(std::move(reports))
-    {
-    }
-    void report(int number, const QString& text) override { m_reports->emplace_back(number, text); }
+    explicit CapturingReporter(std::vector<Report>& reports) : m_reports(reports) {}
+    void report(int number, const QString& text) override { m_reports.push_back({number, text}); }
 
 private:
-    std::shared_ptr<std::vector<std::pair<int, QString>>> m_reports;
+    std::vector<Report>& m_reports;
 };
+
+[[nodiscard]] QStringList rowTexts(const QListWidget& list);
+[[nodiscard]] QStringList emptyRows();
 
 // The real window, shown and activated, with its error reports captured.
 class WindowHarness
@@ -36,7 +42,7 @@ public:
     WindowHarness();
 
     [[nodiscard]] MainWindow& window() { return *m_window; }
-    [[nodiscard]] const std::vector<std::pair<int, QString>>& reports() const { return *m_reports; }
+    [[nodiscard]] const std::vector<Report>& reports() const { return m_reports; }
 
     template <typename T> [[nodiscard]] T* control(const char* name) const
     {
@@ -51,15 +57,12 @@ public:
     [[nodiscard]] QPushButton& button(const char* name) const { return *control<QPushButton>(name); }
 
     void click(QAbstractButton& button);
-    [[nodiscard]] static QStringList rows(const QListWidget& list);
     // Waits until row 0 of the hexadecimal list holds `text`.
-    [[nodiscard]] bool waitForNewest(const QString& text, int timeoutMs = 3000);
+    [[nodiscard]] bool waitForNewest(const QString& text);
 
 private:
-    std::shared_ptr<std::vector<std::pair<int, QString>>> m_reports;
+    std::vector<Report> m_reports;
     std::unique_ptr<MainWindow> m_window;
 };
-
-[[nodiscard]] QStringList emptyRows();
 
 } // namespace dravix::test

@@ -196,8 +196,8 @@ TEST(StartupReset, leavesTheTerminalIdle)
     WindowHarness harness;
     EXPECT_TRUE(harness.window().startupDone());
     EXPECT_FALSE(harness.button("Command1").isEnabled());
-    EXPECT_EQ(WindowHarness::rows(harness.hexList()), test::emptyRows());
-    EXPECT_EQ(WindowHarness::rows(harness.decimalList()), test::emptyRows());
+    EXPECT_EQ(test::rowTexts(harness.hexList()), test::emptyRows());
+    EXPECT_EQ(test::rowTexts(harness.decimalList()), test::emptyRows());
     EXPECT_FALSE(harness.window().port().portOpen());
     EXPECT_EQ(harness.window().port().settings(), QStringLiteral("19200,O,8,1"));
     EXPECT_EQ(harness.window().port().inputLen(), 1);
@@ -237,7 +237,7 @@ TEST(CloseHandling, closesAnOpenPortAndIsNeverRefused)
     // The device side sees the hang-up of a closed port: reading the master fails.
     pty.write("00000064");
     QTest::qWait(100);
-    EXPECT_EQ(WindowHarness::rows(harness.hexList()), test::emptyRows());
+    EXPECT_EQ(test::rowTexts(harness.hexList()), test::emptyRows());
 }
 
 TEST(CloseHandling, withNoPortOpenWritesNothingToThePort)
@@ -262,7 +262,7 @@ TEST(StartupReset, aClickBeforeTheFirstActivationRunsItFirstAndActivationLaterKe
     // Without a window manager a window may never be activated before the first click.
     test::PseudoTerminal pty;
     const test::PortMapping mapping(1, pty.slavePath());
-    auto reports = std::make_shared<std::vector<std::pair<int, QString>>>();
+    std::vector<test::Report> reports;
     MainWindow window(std::make_unique<test::CapturingReporter>(reports));
     window.show();
     auto* option1 = window.findChild<QRadioButton*>(QStringLiteral("Option1"));
