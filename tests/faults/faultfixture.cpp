@@ -1,0 +1,137 @@
+#include "faultfixture.h"
+
+#include "designvalues.h"
+#include "receivemonitor.h"
+#include "serialport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <cerrno>
+#include <cstddef>
+#include <fstream>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#ifdef DRAVIX_SANITIZED
+// From the sanitizer runtime; GCC installs no header for it.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
+#endif
+
+namespace dravix::test {
+
+QByteArray readingOf(std::uint32_t value)
+{
+    return QByteArray::number(value, 16).toUpper().rightJustified(8, '0');
+}
+
+QByteArray slotOf(QByteArrayView eight)
+{
+    return QByteArray("   ") + eight.toByteArray();
+}
+
+QString shownRow(QByteArrayView eight)
+{
+    QString row = QStringLiteral("   ");
+    for (const char c : eight)
+        row.append(QChar(static_cast<char16_t>(static_cast<unsigned char>(c))));
+    return row;
+}
+
+qint64 memoryInUse()
+{
+#ifdef DRAVIX_SANITIZED
+    // The address sanitizer keeps freed blocks in quarantine, resident, for a long while;
+    // what the program itself still holds is the allocator's count of live bytes.
+    return qint64(__sanitizer_get_current_allocated_bytes());
+#else
+    std::ifstream statm("/proc/self/statm");
+    long long size = 0;
+    long long resident = 0;
+    statm >> size >> resident;
+    return resident * ::sysconf(_SC_PAGESIZE);
+#endif
+}
+
+double processCpuSeconds()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+int descriptorsOn(const QString& path)
+{
+    const QString target = QFileInfo(path).canonicalFilePath();
+    int count = 0;
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QString& name : fds.entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot)) {
+        if (QFile::symLinkTarget(fds.filePath(name)) == target)
+            ++count;
+    }
+    return count;
+}
+
+qsizetype offer(const PseudoTerminal& device, QByteArrayView bytes)
+{
+    if (device.masterFd() < 0 || bytes.isEmpty())
+        return 0;
+    const ssize_t n = ::write(device.masterFd(), bytes.data(), size_t(bytes.size()));
+    return n > 0 ? n : 0;
+}
+
+void WindowOnPseudoTerminals::SetUp()
+{
+    m_option1 = m_window.findChild<QRadioButton*>(QStringLiteral("Option1"));
+    m_option2 = m_window.findChild<QRadioButton*>(QStringLiteral("Option2"));
+    m_send = m_window.findChild<QPushButton*>(QStringLiteral("Command1"));
+    m_clear = m_window.findChild<QPushButton*>(QStringLiteral("Command3"));
+    m_text = m_window.findChild<QLineEdit*>(QStringLiteral("Text1"));
+    m_hexList = m_window.findChild<QListWidget*>(QStringLiteral("List1"));
+    m_decimalList = m_window.findChild<QListWidget*>(QStringLiteral("List2"));
+    ASSERT_TRUE(m_option1 && m_option2 && m_send && m_clear && m_text && m_hexList &&
+                m_decimalList);
+
+    m_window.show();
+    QApplication::setActiveWindow(&m_window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&m_window));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return m_window.startupDone(); }));
+}
+
+void WindowOnPseudoTerminals::connectPort(int portNumber)
+{
+    QTest::mouseClick(&portButton(portNumber), Qt::LeftButton);
+    ASSERT_TRUE(m_window.port().portOpen()) << "port " << portNumber << " did not open";
+    ASSERT_EQ(m_window.port().commPort(), portNumber);
+    ASSERT_TRUE(portButton(portNumber).isChecked());
+    ASSERT_TRUE(m_window.monitor().running());
+}
+
+QString WindowOnPseudoTerminals::decimalSeparator() const
+{
+    return m_window.locale().decimalPoint();
+}
+
+RowZeroRecorder::RowZeroRecorder(QListWidget& hexList, QListWidget& decimalList)
+{
+    QObject::connect(hexList.model(), &QAbstractItemModel::dataChanged, &m_context,
+                     [this, &hexList, &decimalList](const QModelIndex& topLeft,
+                                                    const QModelIndex& bottomRight) {
+                         if (topLeft.row() > 0 || bottomRight.row() < 0)
+                             return;
+                         m_entries.push_back({hexList.item(0)->text(),
+                                              decimalList.count() > 0
+                                                  ? decimalList.item(0)->text()
+                                                  : QString()});
+                     });
+}
+
+} // namespace dravix::test
