@@ -64,14 +64,17 @@ QString formatHundredths(std::int32_t value, const QString& decimalSeparator)
     const std::int64_t cents = magnitude % 100;
 
     QString text;
+    text.reserve(16);
     if (wide < 0)
         text += u'-';
     text += QString::number(magnitude / 100);
     text += decimalSeparator;
-    if (cents % 10 == 0)
-        text += QString::number(cents / 10);
-    else
-        text += QStringLiteral("%1").arg(cents, 2, 10, QChar(u'0'));
+    if (cents % 10 == 0) {
+        text += QChar(u'0' + static_cast<char16_t>(cents / 10));
+    } else {
+        text += QChar(u'0' + static_cast<char16_t>(cents / 10));
+        text += QChar(u'0' + static_cast<char16_t>(cents % 10));
+    }
     return text;
 }
 

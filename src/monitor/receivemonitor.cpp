@@ -49,6 +49,10 @@ void ReceiveMonitor::scheduleTurn()
 {
     if (!m_running || m_turnQueued)
         return;
+    // A turn with no clear to carry out and no whole reading waiting would do nothing; most
+    // characters arrive one at a time, so skip queueing it.
+    if (m_clearRequest != kClearRequested && m_port.inBufferCount() < kReadingLength)
+        return;
     m_turnQueued = true;
     QMetaObject::invokeMethod(this, &ReceiveMonitor::turn, Qt::QueuedConnection);
 }

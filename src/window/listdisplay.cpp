@@ -61,16 +61,17 @@ void ListDisplay::limitPaintRate()
     const qint64 elapsed = m_sincePaint.elapsed();
     if (elapsed >= kFrameIntervalMs)
         return;
-    m_hexList.setUpdatesEnabled(false);
-    m_decimalList.setUpdatesEnabled(false);
+    // Only the viewports: they are opaque, so the frames around them need no repaint.
+    m_hexList.viewport()->setUpdatesEnabled(false);
+    m_decimalList.viewport()->setUpdatesEnabled(false);
     m_resumeTimer.start(static_cast<int>(kFrameIntervalMs - elapsed));
 }
 
 void ListDisplay::resumePainting()
 {
     // Re-enabling repaints each list once with everything written meanwhile.
-    m_hexList.setUpdatesEnabled(true);
-    m_decimalList.setUpdatesEnabled(true);
+    m_hexList.viewport()->setUpdatesEnabled(true);
+    m_decimalList.viewport()->setUpdatesEnabled(true);
 }
 
 } // namespace dravix

@@ -4,6 +4,7 @@
 #include "designvalues.h"
 #include "errorreporter.h"
 #include "listdisplay.h"
+#include "monitorlist.h"
 #include "receivemonitor.h"
 #include "serialport.h"
 
@@ -47,7 +48,7 @@ QWidget* createControl(const ControlDesign& design, QWidget* container)
     case ControlKind::OptionButton:
         return new QRadioButton(caption, container);
     case ControlKind::ListBox: {
-        auto* list = new QListWidget(container);
+        auto* list = new MonitorList(container);
         list->setUniformItemSizes(true);
         return list;
     }
