@@ -90,20 +90,7 @@ qsizetype offer(const PseudoTerminal& device, QByteArrayView bytes)
 
 void WindowOnPseudoTerminals::SetUp()
 {
-    m_option1 = m_window.findChild<QRadioButton*>(QStringLiteral("Option1"));
-    m_option2 = m_window.findChild<QRadioButton*>(QStringLiteral("Option2"));
-    m_send = m_window.findChild<QPushButton*>(QStringLiteral("Command1"));
-    m_clear = m_window.findChild<QPushButton*>(QStringLiteral("Command3"));
-    m_text = m_window.findChild<QLineEdit*>(QStringLiteral("Text1"));
-    m_hexList = m_window.findChild<QListWidget*>(QStringLiteral("List1"));
-    m_decimalList = m_window.findChild<QListWidget*>(QStringLiteral("List2"));
-    ASSERT_TRUE(m_option1 && m_option2 && m_send && m_clear && m_text && m_hexList &&
-                m_decimalList);
-
-    m_window.show();
-    QApplication::setActiveWindow(&m_window);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&m_window));
-    ASSERT_TRUE(QTest::qWaitFor([this] { return m_window.startupDone(); }));
+    ASSERT_TRUE(m_window.startupDone());
 }
 
 void WindowOnPseudoTerminals::connectPort(int portNumber)

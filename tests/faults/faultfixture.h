@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -17,10 +18,6 @@
 #include <cstdint>
 #include <vector>
 
-class QLineEdit;
-class QListWidget;
-class QPushButton;
-class QRadioButton;
 
 namespace dravix::test {
 
@@ -52,32 +49,21 @@ protected:
     void connectPort(int portNumber);
 
     [[nodiscard]] PseudoTerminal& device(int portNumber) { return portNumber == 1 ? m_pty1 : m_pty2; }
-    [[nodiscard]] QRadioButton& portButton(int portNumber)
-    {
-        return portNumber == 1 ? *m_option1 : *m_option2;
-    }
-    [[nodiscard]] QPushButton& sendButton() { return *m_send; }
-    [[nodiscard]] QPushButton& clearButton() { return *m_clear; }
-    [[nodiscard]] QLineEdit& textBox() { return *m_text; }
-    [[nodiscard]] QListWidget& hexList() { return *m_hexList; }
-    [[nodiscard]] QListWidget& decimalList() { return *m_decimalList; }
+    [[nodiscard]] QRadioButton& portButton(int portNumber) { return m_harness.option(portNumber); }
+    [[nodiscard]] QPushButton& sendButton() { return m_harness.button("Command1"); }
+    [[nodiscard]] QPushButton& clearButton() { return m_harness.button("Command3"); }
+    [[nodiscard]] QLineEdit& textBox() { return *m_harness.control<QLineEdit>("Text1"); }
+    [[nodiscard]] QListWidget& hexList() { return m_harness.hexList(); }
+    [[nodiscard]] QListWidget& decimalList() { return m_harness.decimalList(); }
     [[nodiscard]] QString decimalSeparator() const;
 
-    std::vector<Report> m_reports;
     PseudoTerminal m_pty1;
     PseudoTerminal m_pty2;
     PortMapping m_mapping1{1, m_pty1.slavePath()};
     PortMapping m_mapping2{2, m_pty2.slavePath()};
-    MainWindow m_window{std::make_unique<CapturingReporter>(m_reports)};
-
-private:
-    QRadioButton* m_option1 = nullptr;
-    QRadioButton* m_option2 = nullptr;
-    QPushButton* m_send = nullptr;
-    QPushButton* m_clear = nullptr;
-    QLineEdit* m_text = nullptr;
-    QListWidget* m_hexList = nullptr;
-    QListWidget* m_decimalList = nullptr;
+    WindowHarness m_harness;
+    MainWindow& m_window = m_harness.window();
+    const std::vector<Report>& m_reports = m_harness.reports();
 };
 
 // Each change of the hexadecimal list's row 0 (one per reading shown, as long as no two
