@@ -69,12 +69,10 @@ QString formatHundredths(std::int32_t value, const QString& decimalSeparator)
         text += u'-';
     text += QString::number(magnitude / 100);
     text += decimalSeparator;
-    if (cents % 10 == 0) {
-        text += QChar(u'0' + static_cast<char16_t>(cents / 10));
-    } else {
-        text += QChar(u'0' + static_cast<char16_t>(cents / 10));
+    // The first decimal always shows; the second only when it is not zero.
+    text += QChar(u'0' + static_cast<char16_t>(cents / 10));
+    if (cents % 10 != 0)
         text += QChar(u'0' + static_cast<char16_t>(cents % 10));
-    }
     return text;
 }
 

@@ -56,12 +56,16 @@ void SerialPort::setPortOpen(bool open)
         throw PortError(PortErrorCode::PortAlreadyOpen);
 
     const QString path = devicePath();
-    m_port->setPortName(path);
-    if (!m_port->open(QIODevice::ReadWrite)) {
+    // Closes the port if the attempt got that far, then raises with Qt's reason.
+    const auto refuse = [this, &path] {
         const QString reason = m_port->errorString();
+        m_port->close();
         m_port->clearError();
         throw PortError(PortErrorCode::CannotOpenPort, path + QStringLiteral(" (") + reason + u')');
-    }
+    };
+    m_port->setPortName(path);
+    if (!m_port->open(QIODevice::ReadWrite))
+        refuse();
     // Qt applies line settings to an open port; a driver that refuses one (a pseudo-terminal
     // keeps no parity) still carries bytes, so only a refused speed or size fails the open.
     const bool applied = m_port->setBaudRate(m_settings.baudRate) &&
@@ -69,12 +73,8 @@ void SerialPort::setPortOpen(bool open)
     m_port->setParity(m_settings.parity);
     m_port->setStopBits(m_settings.stopBits);
     m_port->setFlowControl(QSerialPort::NoFlowControl);
-    if (!applied) {
-        const QString reason = m_port->errorString();
-        m_port->close();
-        m_port->clearError();
-        throw PortError(PortErrorCode::CannotOpenPort, path + QStringLiteral(" (") + reason + u')');
-    }
+    if (!applied)
+        refuse();
     // A real line delivers nothing while the port is closed; a pseudo-terminal keeps what
     // was written meanwhile. Start from an empty line either way.
     m_port->clear(QSerialPort::AllDirections);
