@@ -1,8 +1,15 @@
 #include "serialport.h"
 
+#include "devicequirks.h"
+
 #include <QSerialPort>
 
 namespace dravix {
+namespace {
+// Often enough that a hang-up stops the connection well within half a second, rare enough to
+// cost nothing measurable.
+constexpr int kHangUpProbeMs = 200;
+} // namespace
 
 SerialPort::SerialPort(QObject* parent) : QObject(parent), m_port(new QSerialPort(this))
 {
@@ -11,6 +18,10 @@ SerialPort::SerialPort(QObject* parent) : QObject(parent), m_port(new QSerialPor
     connect(m_port, &QSerialPort::readyRead, this, &SerialPort::charactersArrived);
     connect(m_port, &QSerialPort::errorOccurred, this,
             [this](QSerialPort::SerialPortError error) { handleError(error); });
+    // Newer Qt SerialPort takes a hung-up tty's empty reads for "nothing yet": no error and no
+    // readyRead ever come, so the device itself is asked.
+    m_hangUpProbe.setInterval(kHangUpProbeMs);
+    connect(&m_hangUpProbe, &QTimer::timeout, this, &SerialPort::probeForHangUp);
 }
 
 SerialPort::~SerialPort() = default;
@@ -48,8 +59,7 @@ bool SerialPort::portOpen() const
 void SerialPort::setPortOpen(bool open)
 {
     if (!open) {
-        if (m_port->isOpen())
-            m_port->close();
+        closePort();
         return;
     }
     if (m_port->isOpen())
@@ -59,8 +69,7 @@ void SerialPort::setPortOpen(bool open)
     // Closes the port if the attempt got that far, then raises with Qt's reason.
     const auto refuse = [this, &path] {
         const QString reason = m_port->errorString();
-        m_port->close();
-        m_port->clearError();
+        closePort();
         throw PortError(PortErrorCode::CannotOpenPort, path + QStringLiteral(" (") + reason + u')');
     };
     m_port->setPortName(path);
@@ -78,6 +87,16 @@ void SerialPort::setPortOpen(bool open)
     // A real line delivers nothing while the port is closed; a pseudo-terminal keeps what
     // was written meanwhile. Start from an empty line either way.
     m_port->clear(QSerialPort::AllDirections);
+    m_port->clearError();
+    if (devicequirks::probesForHangUp())
+        m_hangUpProbe.start();
+}
+
+void SerialPort::closePort()
+{
+    m_hangUpProbe.stop();
+    if (m_port->isOpen())
+        m_port->close();
     m_port->clearError();
 }
 
@@ -137,14 +156,25 @@ void SerialPort::handleError(int error)
     const bool deviceFailure = error == QSerialPort::ReadError ||
                                error == QSerialPort::WriteError ||
                                error == QSerialPort::ResourceError;
-    if (!deviceFailure || !m_port->isOpen())
+    if (deviceFailure)
+        failDevice(m_port->errorString());
+}
+
+void SerialPort::probeForHangUp()
+{
+    if (m_port->isOpen() && devicequirks::hungUp(m_port->handle()))
+        failDevice(QStringLiteral("the device hung up"));
+}
+
+void SerialPort::failDevice(const QString& reason)
+{
+    if (!m_port->isOpen())
         return;
-    // A vanished device makes Qt report read errors without end; closing releases the
-    // descriptor and stops them, so the failure is told exactly once.
+    // A vanished device makes Qt report errors (or wake the read notifier) without end;
+    // closing releases the descriptor and stops them, so the failure is told exactly once.
     const PortError failure(PortErrorCode::DeviceFailed,
-                            devicePath() + QStringLiteral(" (") + m_port->errorString() + u')');
-    m_port->close();
-    m_port->clearError();
+                            devicePath() + QStringLiteral(" (") + reason + u')');
+    closePort();
     Q_EMIT portFailed(failure);
 }
 

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 class QSerialPort;
 
@@ -56,8 +57,13 @@ Q_SIGNALS:
 
 private:
     void handleError(int error);
+    void probeForHangUp();
+    // The one way a device failure ends: the port closes, then portFailed is told once.
+    void failDevice(const QString& reason);
+    void closePort();
 
     QSerialPort* m_port;
+    QTimer m_hangUpProbe;
     int m_commPort = 1;
     QString m_settingsText = QString::fromLatin1(kDesignSettings);
     LineSettings m_settings;

@@ -1,4 +1,5 @@
 #include "pseudoterminal.h"
+#include "testsupport.h"
 #include "serialport.h"
 
 #include <QSignalSpy>
@@ -147,6 +148,18 @@ TEST_F(SerialPortOnPty, hangUpGivesOneFailureAndReleasesThePort)
     EXPECT_FALSE(port.portOpen());
     const auto error = failed.first().first().value<PortError>();
     EXPECT_EQ(error.code(), PortErrorCode::DeviceFailed);
+}
+
+TEST_F(SerialPortOnPty, aQuietLineIsNotAHangUp)
+{
+    openPort();
+    QSignalSpy failed(&port, &SerialPort::portFailed);
+    // Several of the port's hang-up probes go by with nothing on the line.
+    EXPECT_FALSE(failed.wait(700));
+    EXPECT_TRUE(port.portOpen());
+    pty.write("q");
+    ASSERT_TRUE(waitForWaiting(1));
+    EXPECT_EQ(port.input(), QByteArray("q"));
 }
 
 TEST(SerialPortClosed, emptyingBuffersRaisesNothing)
