@@ -2,21 +2,18 @@
 # Builds the libFuzzer targets with clang in a build folder of their own and runs the
 # history fuzzer for a chosen time (default 600 s), keeping its corpus in that folder.
 #   bench/run-fuzz.sh [SECONDS]
-# DRAVIX_FUZZ_BUILD picks the build folder (default: build-fuzz in the repository).
+# The build folder is the fuzz preset's, build-fuzz in the repository.
 set -euo pipefail
 DRAVIX_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 source "$DRAVIX_ROOT/scripts/deps.sh"
 dravix_install_deps
 
 seconds=${1:-600}
-build=${DRAVIX_FUZZ_BUILD:-$DRAVIX_ROOT/build-fuzz}
+build=$DRAVIX_ROOT/build-fuzz
 corpus=$build/corpus/history
 artifacts=$build/artifacts/
 
-cmake -S "$DRAVIX_ROOT" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_CXX_COMPILER=clang++ -DDRAVIX_FUZZ=ON -DDRAVIX_BUILD_TESTS=OFF \
-    -DDRAVIX_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" --parallel "$(nproc)" --target history_fuzz
+dravix_build fuzz
 mkdir -p "$corpus" "$artifacts"
 
 # A few plain readings to start from when the corpus is new.

@@ -14,12 +14,12 @@ dravix_install_deps() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# Configures and builds one build folder: dravix_build DIR [CMAKE_ARGS...]
+# Configures and builds one preset: dravix_build PRESET [CMAKE_ARGS...]
 # DRAVIX_TARGETS, when set, names the only targets to build.
 dravix_build() {
-    local dir=$1; shift
-    cmake -S "$DRAVIX_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    local preset=$1; shift
+    (cd "$DRAVIX_ROOT" && cmake --preset "$preset" "$@" >/dev/null)
     local targets=()
     [ -n "${DRAVIX_TARGETS:-}" ] && targets=(--target $DRAVIX_TARGETS)
-    cmake --build "$dir" --parallel "$(nproc)" "${targets[@]}"
+    (cd "$DRAVIX_ROOT" && cmake --build --preset "$preset" --parallel "$(nproc)" "${targets[@]}")
 }

@@ -2,7 +2,7 @@
 
 #include "errorreporter.h"
 #include "mainwindow.h"
-#include "pseudoterminal.h"
+#include "testsupport.h"
 
 #include <QListWidget>
 #include <QPushButton>

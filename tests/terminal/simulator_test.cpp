@@ -1,4 +1,5 @@
 #include "pseudoterminal.h"
+#include "testsupport.h"
 #include "terminalfixture.h"
 
 #include "conversion.h"

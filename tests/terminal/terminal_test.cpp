@@ -1,4 +1,5 @@
 #include "pseudoterminal.h"
+#include "testsupport.h"
 #include "receivemonitor.h"
 #include "serialport.h"
 #include "terminalfixture.h"

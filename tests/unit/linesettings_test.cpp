@@ -1,5 +1,5 @@
 #include "linesettings.h"
-#include "pseudoterminal.h"
+#include "testsupport.h"
 #include "serialport.h"
 
 #include <gtest/gtest.h>

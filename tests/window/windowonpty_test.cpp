@@ -1,0 +1,73 @@
+// The window on a pseudo-terminal: what its start-up and close do to an open port.
+
+#include "pseudoterminal.h"
+#include "receivemonitor.h"
+#include "serialport.h"
+#include "terminalfixture.h"
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace dravix {
+namespace {
+
+using test::WindowHarness;
+
+TEST(CloseHandling, closesAnOpenPortAndIsNeverRefused)
+{
+    test::PseudoTerminal pty;
+    const test::PortMapping mapping(1, pty.slavePath());
+    WindowHarness harness;
+    harness.click(harness.option(1));
+    ASSERT_TRUE(harness.window().port().portOpen());
+    QSignalSpy handled(&harness.window(), &MainWindow::closeHandled);
+
+    EXPECT_TRUE(harness.window().close());
+    EXPECT_EQ(handled.count(), 1);
+    EXPECT_FALSE(harness.window().port().portOpen());
+    EXPECT_FALSE(harness.window().monitor().running());
+    // The device side sees the hang-up of a closed port: reading the master fails.
+    pty.write("00000064");
+    QTest::qWait(100);
+    EXPECT_EQ(test::rowTexts(harness.hexList()), test::emptyRows());
+}
+
+TEST(CloseHandling, withNoPortOpenWritesNothingToThePort)
+{
+    test::PseudoTerminal pty;
+    const test::PortMapping mapping(1, pty.slavePath());
+    WindowHarness harness;
+    EXPECT_TRUE(harness.window().close());
+    EXPECT_FALSE(harness.window().port().portOpen());
+    EXPECT_TRUE(pty.readAvailable(std::chrono::milliseconds(100)).isEmpty());
+    EXPECT_TRUE(harness.reports().empty());
+}
+
+TEST(StartupReset, aClickBeforeTheFirstActivationRunsItFirstAndActivationLaterKeepsTheSelection)
+{
+    // Without a window manager a window may never be activated before the first click.
+    test::PseudoTerminal pty;
+    const test::PortMapping mapping(1, pty.slavePath());
+    std::vector<test::Report> reports;
+    MainWindow window(std::make_unique<test::CapturingReporter>(reports));
+    window.show();
+    auto* option1 = window.findChild<QRadioButton*>(QStringLiteral("Option1"));
+    QTest::mouseClick(option1, Qt::LeftButton);
+    EXPECT_TRUE(window.startupDone());
+    EXPECT_TRUE(window.port().portOpen());
+
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_TRUE(window.findChild<QPushButton*>(QStringLiteral("Command1"))->isEnabled());
+    pty.write("00000064");
+    EXPECT_TRUE(test::waitFor([&] {
+        return window.findChild<QListWidget*>(QStringLiteral("List2"))->item(0)->text() ==
+               QStringLiteral("1.0");
+    }));
+}
+
+} // namespace
+} // namespace dravix
