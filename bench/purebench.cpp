@@ -57,8 +57,8 @@ void readingToRowTexts(benchmark::State& state)
     for (auto _ : state) {
         history.add(dravix::completeReading(readingChars(value++)));
         for (int k = 0; k < dravix::kHistorySlots; ++k) {
-            QString hex = history.hexRowText(k);
-            QString decimal = history.decimalRowText(k, kSeparator);
+            QString hex = dravix::hexRowText(history.slot(k));
+            QString decimal = dravix::decimalRowText(history.slot(k), kSeparator);
             benchmark::DoNotOptimize(hex);
             benchmark::DoNotOptimize(decimal);
         }

@@ -111,8 +111,7 @@ struct Options
 class TerminalBench final : public QObject
 {
 public:
-    TerminalBench(PtyWriter& writer, const Options& options)
-        : m_writer(writer), m_options(options)
+    TerminalBench(PtyWriter& writer, const Options& options) : m_writer(writer), m_options(options)
     {
         m_hexList = m_window.findChild<QListWidget*>(QStringLiteral("List1"));
         auto* decimalList = m_window.findChild<QListWidget*>(QStringLiteral("List2"));
@@ -139,7 +138,7 @@ public:
         (void)QTest::qWaitForWindowActive(&m_window, 2000);
         QTest::mouseClick(m_window.findChild<QRadioButton*>(QStringLiteral("Option1")),
                           Qt::LeftButton);
-        return m_window.selection().monitoredPort() == 1 && m_window.port().portOpen();
+        return m_window.port().portOpen() && m_window.port().commPort() == 1;
     }
 
     void run()
@@ -197,8 +196,8 @@ private:
         const CpuSample start;
         // A reading still missing two seconds after the writer's end counts as lost, and the
         // CPU share is not diluted by waiting for it.
-        const int lost = runPhase(PtyWriter::Mode::LineRate, count,
-                                  m_options.lineRateSeconds * 1000 + 2000);
+        const int lost =
+            runPhase(PtyWriter::Mode::LineRate, count, m_options.lineRateSeconds * 1000 + 2000);
         const CpuShare cpu = cpuSince(start);
         const double seconds = static_cast<double>(monotonicNanos() - start.wall) / 1e9;
         (void)m_writer.waitDone();
@@ -382,7 +381,8 @@ int main(int argc, char** argv)
         } else if (std::strcmp(argv[i], "--chars-per-write") == 0 && i + 1 < argc) {
             options.charsPerWrite = std::max(1, std::atoi(argv[++i]));
         } else {
-            std::fprintf(stderr, "usage: %s [--quick] [--only idle|linerate|latency|flood|busypoll]"
+            std::fprintf(stderr,
+                         "usage: %s [--quick] [--only idle|linerate|latency|flood|busypoll]"
                          " [--chars-per-write N]\n",
                          argv[0]);
             return 2;

@@ -1,6 +1,7 @@
 #include "portselection.h"
 
 #include "monitordisplay.h"
+#include "porterror.h"
 #include "receivemonitor.h"
 #include "serialport.h"
 
@@ -10,12 +11,18 @@ PortSelection::PortSelection(SerialPort& port, ReceiveMonitor& monitor, MonitorD
                              ConnectionView& view, QObject* parent)
     : QObject(parent), m_port(port), m_monitor(monitor), m_display(display), m_view(view)
 {
-    connect(&m_monitor, &ReceiveMonitor::runFailed, this, [this](const PortError& error) {
-        stop(m_monitoredPort, error);
+    // The run has ended itself; unlike a bare stop, release the port too: a port held open
+    // after its run failed blocks other programs and makes the guard refuse a reconnect.
+    connect(&m_monitor, &ReceiveMonitor::runFailed, this, [this] {
+        m_port.setPortOpen(false);
+        stopQuietly(m_port.commPort());
     });
-    connect(&m_port, &SerialPort::portFailed, this, [this](const PortError& error) {
-        if (m_monitoredPort != 0)
-            stop(m_monitoredPort, error);
+    // The port has closed itself; the run on it ends here.
+    connect(&m_port, &SerialPort::portFailed, this, [this] {
+        if (!m_monitor.running())
+            return;
+        m_monitor.stop();
+        stopQuietly(m_port.commPort());
     });
 }
 
@@ -26,33 +33,24 @@ void PortSelection::select(int portNumber)
             return;
         // The run on the previous port ends before that port closes; its history goes with it.
         m_monitor.stop();
-        m_monitoredPort = 0;
-        if (m_port.portOpen())
-            m_port.setPortOpen(false);
+        m_port.setPortOpen(false);
         m_port.setInBufferCount(0);
         m_port.setOutBufferCount(0);
         m_port.setCommPort(portNumber);
         resetToEmptyRows(m_display);
         m_view.setSendEnabled(true);
         m_port.setPortOpen(true);
-        m_monitoredPort = portNumber;
         m_monitor.start();
-    } catch (const PortError& error) {
-        stop(portNumber, error);
+    } catch (const PortError&) {
+        // Every step before the open left the port closed, and a failed open closes it too.
+        stopQuietly(portNumber);
     }
 }
 
-void PortSelection::stop(int portNumber, const PortError& error)
+void PortSelection::stopQuietly(int portNumber)
 {
     m_view.setSendEnabled(false);
-    m_monitor.stop();
-    m_monitoredPort = 0;
     m_view.unselectPortButton(portNumber);
-    // Unlike a bare stop, release the port too: a dead device held open blocks other
-    // programs and would make the guard refuse a reconnect on the same button.
-    if (m_port.portOpen())
-        m_port.setPortOpen(false);
-    Q_EMIT stopped(portNumber, error);
 }
 
 } // namespace dravix

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "porterror.h"
-
 #include <QObject>
 
 namespace dravix {
@@ -32,21 +30,14 @@ public:
 
     void select(int portNumber);
 
-    // The port whose run is under way, 0 when none is.
-    [[nodiscard]] int monitoredPort() const { return m_monitoredPort; }
-
-Q_SIGNALS:
-    // The connection stopped through the error path (for diagnostics; nothing is shown).
-    void stopped(int portNumber, const dravix::PortError& error);
-
 private:
-    void stop(int portNumber, const PortError& error);
+    // SEND off and the button unselected; nothing is shown.
+    void stopQuietly(int portNumber);
 
     SerialPort& m_port;
     ReceiveMonitor& m_monitor;
     MonitorDisplay& m_display;
     ConnectionView& m_view;
-    int m_monitoredPort = 0;
 };
 
 } // namespace dravix

@@ -16,14 +16,4 @@ void ReadingHistory::clear()
     m_slots.fill(QByteArray());
 }
 
-QString ReadingHistory::hexRowText(int k) const
-{
-    return dravix::hexRowText(m_slots.at(k));
-}
-
-QString ReadingHistory::decimalRowText(int k, const QString& decimalSeparator) const
-{
-    return dravix::decimalRowText(m_slots.at(k), decimalSeparator);
-}
-
 } // namespace dravix

@@ -1,9 +1,6 @@
 #pragma once
 
-#include "conversion.h"
-
 #include <QByteArray>
-#include <QString>
 
 #include <array>
 
@@ -19,8 +16,6 @@ public:
     void clear();
 
     [[nodiscard]] const QByteArray& slot(int k) const { return m_slots.at(k); }
-    [[nodiscard]] QString hexRowText(int k) const;
-    [[nodiscard]] QString decimalRowText(int k, const QString& decimalSeparator) const;
 
 private:
     std::array<QByteArray, kHistorySlots> m_slots;

@@ -1,23 +1,11 @@
 #include "receivemonitor.h"
 
+#include "conversion.h"
 #include "serialport.h"
 
 #include <QMetaObject>
 
 namespace dravix {
-namespace {
-const QString kClearRequested = QStringLiteral("yes");
-const QString kClearDone = QStringLiteral("no");
-} // namespace
-
-void resetToEmptyRows(MonitorDisplay& display)
-{
-    display.clearLists();
-    for (int row = 0; row < kHistorySlots; ++row) {
-        display.setHexRow(row, QString());
-        display.setDecimalRow(row, QString());
-    }
-}
 
 ReceiveMonitor::ReceiveMonitor(SerialPort& port, MonitorDisplay& display, QObject* parent)
     : QObject(parent), m_port(port), m_display(display)
@@ -41,7 +29,7 @@ void ReceiveMonitor::stop()
 
 void ReceiveMonitor::requestClear()
 {
-    m_clearRequest = kClearRequested;
+    m_clearRequested = true;
     scheduleTurn();
 }
 
@@ -51,7 +39,7 @@ void ReceiveMonitor::scheduleTurn()
         return;
     // A turn with no clear to carry out and no whole reading waiting would do nothing; most
     // characters arrive one at a time, so skip queueing it.
-    if (m_clearRequest != kClearRequested && m_port.inBufferCount() < kReadingLength)
+    if (!m_clearRequested && m_port.inBufferCount() < kReadingLength)
         return;
     m_turnQueued = true;
     QMetaObject::invokeMethod(this, &ReceiveMonitor::turn, Qt::QueuedConnection);
@@ -63,7 +51,7 @@ void ReceiveMonitor::turn()
     if (!m_running)
         return;
     try {
-        if (m_clearRequest == kClearRequested)
+        if (m_clearRequested)
             carryOutClear();
         if (m_port.inBufferCount() < kReadingLength)
             return;
@@ -72,6 +60,7 @@ void ReceiveMonitor::turn()
         if (m_port.inBufferCount() >= kReadingLength)
             scheduleTurn();
     } catch (const PortError& error) {
+        // The run ends here; whoever started it decides what becomes of the port.
         stop();
         Q_EMIT runFailed(error);
     }
@@ -79,15 +68,11 @@ void ReceiveMonitor::turn()
 
 void ReceiveMonitor::carryOutClear()
 {
-    m_display.clearLists();
     m_port.setInBufferCount(0);
     m_history->clear();
-    // The decimal list gets the slot's own empty text here, not "0.0".
-    for (int k = 0; k < kHistorySlots; ++k) {
-        m_display.setHexRow(k, m_history->hexRowText(k));
-        m_display.setDecimalRow(k, m_history->hexRowText(k));
-    }
-    m_clearRequest = kClearDone;
+    // Blank rows in both lists, not the "0.0" an empty slot shows after a reading.
+    resetToEmptyRows(m_display);
+    m_clearRequested = false;
 }
 
 QByteArray ReceiveMonitor::readOneReading()
@@ -105,8 +90,9 @@ QByteArray ReceiveMonitor::readOneReading()
 void ReceiveMonitor::showHistory()
 {
     for (int k = 0; k < kHistorySlots; ++k) {
-        m_display.setHexRow(k, m_history->hexRowText(k));
-        m_display.setDecimalRow(k, m_history->decimalRowText(k, m_decimalSeparator));
+        const QByteArray& slot = m_history->slot(k);
+        m_display.setHexRow(k, hexRowText(slot));
+        m_display.setDecimalRow(k, decimalRowText(slot, m_decimalSeparator));
     }
 }
 

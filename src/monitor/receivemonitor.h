@@ -26,18 +26,12 @@ public:
 
     // A new run with an empty history; any earlier run's history is gone.
     void start();
-    // Ends the run: no further turn reads the port or writes the lists.
+    // Ends the run: no further turn reads the port or writes the display.
     void stop();
     [[nodiscard]] bool running() const { return m_running; }
 
-    // The CLEAR button: only the exact text "yes" counts as a request.
+    // The CLEAR button: carried out at the start of the run's next turn, or of the next run.
     void requestClear();
-    [[nodiscard]] QString clearRequest() const { return m_clearRequest; }
-
-    [[nodiscard]] const ReadingHistory* history() const
-    {
-        return m_history ? &*m_history : nullptr;
-    }
 
 Q_SIGNALS:
     // A turn raised an error; the run has ended and its history is discarded.
@@ -53,7 +47,7 @@ private:
     SerialPort& m_port;
     MonitorDisplay& m_display;
     QString m_decimalSeparator = QStringLiteral(".");
-    QString m_clearRequest;
+    bool m_clearRequested = false;
     std::optional<ReadingHistory> m_history;
     bool m_running = false;
     bool m_turnQueued = false;

@@ -77,8 +77,8 @@ void SerialPort::setPortOpen(bool open)
         refuse();
     // Qt applies line settings to an open port; a driver that refuses one (a pseudo-terminal
     // keeps no parity) still carries bytes, so only a refused speed or size fails the open.
-    const bool applied = m_port->setBaudRate(m_settings.baudRate) &&
-                         m_port->setDataBits(m_settings.dataBits);
+    const bool applied =
+        m_port->setBaudRate(m_settings.baudRate) && m_port->setDataBits(m_settings.dataBits);
     m_port->setParity(m_settings.parity);
     m_port->setStopBits(m_settings.stopBits);
     m_port->setFlowControl(QSerialPort::NoFlowControl);
@@ -113,11 +113,6 @@ void SerialPort::setInBufferCount(qint64 count)
         m_port->clear(QSerialPort::Input);
         m_port->skip(m_port->bytesAvailable());
     }
-}
-
-qint64 SerialPort::outBufferCount() const
-{
-    return m_port->isOpen() ? m_port->bytesToWrite() : 0;
 }
 
 void SerialPort::setOutBufferCount(qint64 count)

@@ -38,7 +38,6 @@ public:
     [[nodiscard]] qint64 inBufferCount() const;
     void setInBufferCount(qint64 count);
 
-    [[nodiscard]] qint64 outBufferCount() const;
     void setOutBufferCount(qint64 count);
 
     // Takes the oldest waiting characters, inputLen() of them (all of them when it is 0).

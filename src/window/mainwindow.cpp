@@ -1,12 +1,9 @@
 #include "mainwindow.h"
 
-#include "commandtransmit.h"
 #include "designvalues.h"
 #include "errorreporter.h"
 #include "listdisplay.h"
 #include "monitorlist.h"
-#include "receivemonitor.h"
-#include "serialport.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -96,12 +93,9 @@ MainWindow::MainWindow(std::unique_ptr<ErrorReporter> reporter, QWidget* parent)
 
     buildControls();
 
-    m_port = new SerialPort(this);
     m_display = std::make_unique<ListDisplay>(*m_hexList, *m_decimalList);
-    m_monitor = new ReceiveMonitor(*m_port, *m_display, this);
-    m_monitor->setDecimalSeparator(locale().decimalPoint());
-    m_selection = new PortSelection(*m_port, *m_monitor, *m_display, *this, this);
-    m_transmit = std::make_unique<CommandTransmit>(*m_port);
+    m_session = new TerminalSession(*m_display, *this, this);
+    m_session->setDecimalSeparator(locale().decimalPoint());
 
     wireControls();
 }
@@ -160,31 +154,14 @@ void MainWindow::buildControls()
 
 void MainWindow::wireControls()
 {
-    // Connected first, so it runs before each button's own handler.
-    const std::initializer_list<QAbstractButton*> buttons = {m_option1, m_option2, m_clear,
-                                                             m_send,    m_posMove, m_negMove};
-    for (QAbstractButton* button : buttons)
-        connect(button, &QAbstractButton::clicked, this, &MainWindow::ensureStarted);
-
     // clicked, not toggled: a button unselected by the program must not run a selection.
-    connect(m_portButtons, &QButtonGroup::idClicked, m_selection, &PortSelection::select);
-    connect(m_clear, &QPushButton::clicked, m_monitor, &ReceiveMonitor::requestClear);
-    connect(m_send, &QPushButton::clicked, this,
-            [this] { untrapped([this] { m_transmit->send(m_text->text()); }); });
-    connect(m_posMove, &QPushButton::clicked, this,
-            [this] { untrapped([this] { m_transmit->posMove(); }); });
-    connect(m_negMove, &QPushButton::clicked, this,
-            [this] { untrapped([this] { m_transmit->negMove(); }); });
-}
-
-template <typename Handler> void MainWindow::untrapped(Handler&& handler)
-{
-    try {
-        handler();
-    } catch (const PortError& error) {
-        // The program goes on after the report: nothing has changed but the refused write.
-        m_reporter->report(error.number(), error.text());
-    }
+    connect(m_portButtons, &QButtonGroup::idClicked, m_session, &TerminalSession::selectPort);
+    connect(m_clear, &QPushButton::clicked, m_session, &TerminalSession::requestClear);
+    connect(m_send, &QPushButton::clicked, m_session, [this] { m_session->send(m_text->text()); });
+    connect(m_posMove, &QPushButton::clicked, m_session, &TerminalSession::posMove);
+    connect(m_negMove, &QPushButton::clicked, m_session, &TerminalSession::negMove);
+    connect(m_session, &TerminalSession::errorRaised, this,
+            [this](int number, const QString& text) { m_reporter->report(number, text); });
 }
 
 void MainWindow::changeEvent(QEvent* event)
@@ -192,43 +169,14 @@ void MainWindow::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
     // Only the first activation counts; coming back from another application does not.
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        ensureStarted();
-}
-
-void MainWindow::ensureStarted()
-{
-    // A click can reach a window that was never activated (no window manager, or one that
-    // does not focus new windows); the reset then runs before it, never after it, so it
-    // cannot undo a port selection.
-    if (m_startupDone)
-        return;
-    m_startupDone = true;
-    untrapped([this] { startupReset(); });
-}
-
-void MainWindow::startupReset()
-{
-    m_send->setEnabled(false);
-    m_port->setSettings(QString::fromLatin1(kDesignSettings));
-    m_port->setInputLen(1);
-    m_port->setInBufferCount(0);
-    m_port->setOutBufferCount(0);
-    resetToEmptyRows(*m_display);
+        m_session->startUp();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    closeHandling();
+    m_session->shutDown();
     // Never refused, never asks: the last window closing ends the program.
     event->accept();
-}
-
-void MainWindow::closeHandling()
-{
-    if (m_port->portOpen())
-        m_port->setPortOpen(false);
-    m_monitor->stop();
-    Q_EMIT closeHandled();
 }
 
 void MainWindow::setSendEnabled(bool enabled)

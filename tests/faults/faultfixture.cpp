@@ -1,22 +1,16 @@
 #include "faultfixture.h"
 
-#include "designvalues.h"
-#include "receivemonitor.h"
 #include "serialport.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QLineEdit>
 #include <QListWidget>
-#include <QLocale>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTest>
 
+#include <cctype>
 #include <cerrno>
 #include <cstddef>
 #include <fstream>
+#include <string>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -32,17 +26,31 @@ QByteArray readingOf(std::uint32_t value)
     return QByteArray::number(value, 16).toUpper().rightJustified(8, '0');
 }
 
-QByteArray slotOf(QByteArrayView eight)
-{
-    return QByteArray("   ") + eight.toByteArray();
-}
-
 QString shownRow(QByteArrayView eight)
 {
     QString row = QStringLiteral("   ");
     for (const char c : eight)
         row.append(QChar(static_cast<char16_t>(static_cast<unsigned char>(c))));
     return row;
+}
+
+QString decimalOf(QByteArrayView eight, const QString& separator)
+{
+    std::string digits;
+    for (const char raw : eight) {
+        const auto c = static_cast<unsigned char>(raw);
+        if (c == ' ' || c == '\t' || c == '\n')
+            continue;
+        if (!std::isxdigit(c))
+            break;
+        digits += static_cast<char>(c);
+    }
+    const auto value =
+        digits.empty() ? 0 : static_cast<std::int32_t>(std::stoul(digits, nullptr, 16));
+    QString text = QString::number((1.0 / 100.0) * value, 'f', 5);
+    while (text.endsWith(u'0') && !text.endsWith(QStringLiteral(".0")))
+        text.chop(1);
+    return text.replace(u'.', separator);
 }
 
 qint64 memoryInUse()
@@ -64,7 +72,9 @@ double processCpuSeconds()
 {
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    const auto seconds = [](const timeval& t) {
+        return double(t.tv_sec) + double(t.tv_usec) / 1e6;
+    };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
@@ -88,37 +98,17 @@ qsizetype offer(const PseudoTerminal& device, QByteArrayView bytes)
     return n > 0 ? n : 0;
 }
 
-void WindowOnPseudoTerminals::SetUp()
-{
-    ASSERT_TRUE(m_window.startupDone());
-}
-
-void WindowOnPseudoTerminals::connectPort(int portNumber)
-{
-    QTest::mouseClick(&portButton(portNumber), Qt::LeftButton);
-    ASSERT_TRUE(m_window.port().portOpen()) << "port " << portNumber << " did not open";
-    ASSERT_EQ(m_window.port().commPort(), portNumber);
-    ASSERT_TRUE(portButton(portNumber).isChecked());
-    ASSERT_TRUE(m_window.monitor().running());
-}
-
-QString WindowOnPseudoTerminals::decimalSeparator() const
-{
-    return m_window.locale().decimalPoint();
-}
-
 RowZeroRecorder::RowZeroRecorder(QListWidget& hexList, QListWidget& decimalList)
 {
-    QObject::connect(hexList.model(), &QAbstractItemModel::dataChanged, &m_context,
-                     [this, &hexList, &decimalList](const QModelIndex& topLeft,
-                                                    const QModelIndex& bottomRight) {
-                         if (topLeft.row() > 0 || bottomRight.row() < 0)
-                             return;
-                         m_entries.push_back({hexList.item(0)->text(),
-                                              decimalList.count() > 0
-                                                  ? decimalList.item(0)->text()
-                                                  : QString()});
-                     });
+    QObject::connect(
+        hexList.model(), &QAbstractItemModel::dataChanged, &m_context,
+        [this, &hexList, &decimalList](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+            if (topLeft.row() > 0 || bottomRight.row() < 0)
+                return;
+            m_entries.push_back({hexList.item(0)->text(), decimalList.count() > 0
+                                                              ? decimalList.item(0)->text()
+                                                              : QString()});
+        });
 }
 
 } // namespace dravix::test

@@ -108,13 +108,14 @@ void checkHistory(const dravix::ReadingHistory& history,
     const std::string separatorText = separator.toStdString();
     for (int k = 0; k < kHistorySlots; ++k) {
         const std::string_view slot = viewOf(history.slot(k));
-        if (!slot.empty() && (slot.size() != kSlotLength || slot.substr(0, kLeadingBlanks) != "   "))
+        if (!slot.empty() &&
+            (slot.size() != kSlotLength || slot.substr(0, kLeadingBlanks) != "   "))
             fail("slot neither empty nor three blanks and a reading", slot);
         if (slot != model[static_cast<std::size_t>(k)])
             fail("slot differs from the readings in arrival order", slot);
         if (k < rowsToConvert) {
-            checkHexRow(history.hexRowText(k), slot);
-            checkDecimal(history.decimalRowText(k, separator), slot, separatorText);
+            checkHexRow(dravix::hexRowText(history.slot(k)), slot);
+            checkDecimal(dravix::decimalRowText(history.slot(k), separator), slot, separatorText);
         }
     }
 }

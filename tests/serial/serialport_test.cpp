@@ -1,6 +1,6 @@
 #include "pseudoterminal.h"
-#include "testsupport.h"
 #include "serialport.h"
+#include "testsupport.h"
 
 #include <QSignalSpy>
 #include <QTest>

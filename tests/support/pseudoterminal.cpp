@@ -54,7 +54,8 @@ QByteArray PseudoTerminal::readAvailable(std::chrono::milliseconds wait)
     QElapsedTimer timer;
     timer.start();
     qint64 quietSince = -1;
-    while (timer.elapsed() < wait.count() || (quietSince >= 0 && timer.elapsed() - quietSince < 50)) {
+    while (timer.elapsed() < wait.count() ||
+           (quietSince >= 0 && timer.elapsed() - quietSince < 50)) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         char buffer[4096];
         const ssize_t n = ::read(m_master, buffer, sizeof buffer);

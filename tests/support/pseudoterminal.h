@@ -23,7 +23,8 @@ public:
     void write(const QByteArray& bytes);
     // Everything the program has sent, waiting at most `wait` for the first byte and then
     // until the line is quiet for a moment.
-    [[nodiscard]] QByteArray readAvailable(std::chrono::milliseconds wait = std::chrono::milliseconds(300));
+    [[nodiscard]] QByteArray
+    readAvailable(std::chrono::milliseconds wait = std::chrono::milliseconds(300));
     // The device hangs up: the master side closes.
     void hangUp();
 

@@ -54,7 +54,10 @@ public:
     {
         return *control<QRadioButton>(n == 1 ? "Option1" : "Option2");
     }
-    [[nodiscard]] QPushButton& button(const char* name) const { return *control<QPushButton>(name); }
+    [[nodiscard]] QPushButton& button(const char* name) const
+    {
+        return *control<QPushButton>(name);
+    }
 
     void click(QAbstractButton& button);
     // Waits until row 0 of the hexadecimal list holds `text`.

@@ -1,6 +1,6 @@
 #include "pseudoterminal.h"
-#include "testsupport.h"
 #include "terminalfixture.h"
+#include "testsupport.h"
 
 #include "conversion.h"
 

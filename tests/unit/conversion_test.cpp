@@ -51,38 +51,43 @@ TEST_P(Conversion, slotTextKeepsWhatArrivedAndDecimalFollowsTheRules)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    WorkedExamples, Conversion,
-    ::testing::Values(
-        ConversionRow{"hundred", "00000064", 100, "1.0"},
-        ConversionRow{"minusHundred", "FFFFFF9C", -100, "-1.0"},
-        ConversionRow{"minusOne", "FFFFFFFF", -1, "-0.01"},
-        ConversionRow{"zero", "00000000", 0, "0.0"},
-        ConversionRow{"ten", "0000000A", 10, "0.1"},
-        ConversionRow{"thousandKeepsOneDecimal", "000003E8", 1000, "10.0"},
-        ConversionRow{"twoDecimals", "0001E240", 123456, "1234.56"},
-        ConversionRow{"lowercaseDigits", "0012d687", 1234567, "12345.67"},
-        ConversionRow{"negativeWhole", "FFFFFE0C", -500, "-5.0"},
-        ConversionRow{"allIntegerDigitsShown", "7FFFFFFF", 2147483647, "21474836.47"},
-        ConversionRow{"mostNegative", "80000000", -2147483647 - 1, "-21474836.48"},
-        ConversionRow{"blankInsideSkipped", "12 34567", 0x1234567, "190887.43"},
-        ConversionRow{"nonDigitEndsNumber", "00G12345", 0, "0.0"}));
+    HexReadingsToHundredths, Conversion,
+    ::testing::Values(ConversionRow{"hundred", "00000064", 100, "1.0"},
+                      ConversionRow{"minusHundred", "FFFFFF9C", -100, "-1.0"},
+                      ConversionRow{"minusOne", "FFFFFFFF", -1, "-0.01"},
+                      ConversionRow{"zero", "00000000", 0, "0.0"},
+                      ConversionRow{"ten", "0000000A", 10, "0.1"},
+                      ConversionRow{"thousandKeepsOneDecimal", "000003E8", 1000, "10.0"},
+                      ConversionRow{"twoDecimals", "0001E240", 123456, "1234.56"},
+                      ConversionRow{"lowercaseDigits", "0012d687", 1234567, "12345.67"},
+                      ConversionRow{"negativeWhole", "FFFFFE0C", -500, "-5.0"},
+                      ConversionRow{"allIntegerDigitsShown", "7FFFFFFF", 2147483647, "21474836.47"},
+                      ConversionRow{"mostNegative", "80000000", -2147483647 - 1, "-21474836.48"},
+                      ConversionRow{"blankInsideSkipped", "12 34567", 0x1234567, "190887.43"},
+                      ConversionRow{"nonDigitEndsNumber", "00G12345", 0, "0.0"}));
 
 INSTANTIATE_TEST_SUITE_P(
-    EdgeCases, Conversion,
-    ::testing::Values(
-        ConversionRow{"sixteenBitHighStandsForItself", "0000ABCD", 0xABCD, "439.81"},
-        ConversionRow{"ffffStandsForItself", "0000FFFF", 0xFFFF, "655.35"},
-        ConversionRow{"tabSkipped", "00\t00064", 0x64, "1.0"},
-        ConversionRow{"lineFeedSkipped", "0000006\n", 6, "0.06"},
-        ConversionRow{"carriageReturnEndsNumber", "000\r0064", 0, "0.0"},
-        ConversionRow{"trailingZeroDropped", "00000096", 150, "1.5"},
-        ConversionRow{"innerZeroKept", "00000069", 105, "1.05"},
-        ConversionRow{"belowOne", "00000005", 5, "0.05"},
-        ConversionRow{"mixedCase", "00aBcDeF", 0xABCDEF, "112593.75"},
-        ConversionRow{"regressionNulByteEndsNumber", QByteArray("0001\0" "234", 8), 1, "0.01"},
-        ConversionRow{"regressionHighByteEndsNumber", QByteArray("0010\xB0" "234", 8), 0x10,
-                      "0.16"},
-        ConversionRow{"allBlanksIsZero", "        ", 0, "0.0"}),
+    BlanksStopsSignsAndTrailingZeros, Conversion,
+    ::testing::Values(ConversionRow{"sixteenBitHighStandsForItself", "0000ABCD", 0xABCD, "439.81"},
+                      ConversionRow{"ffffStandsForItself", "0000FFFF", 0xFFFF, "655.35"},
+                      ConversionRow{"tabSkipped", "00\t00064", 0x64, "1.0"},
+                      ConversionRow{"lineFeedSkipped", "0000006\n", 6, "0.06"},
+                      ConversionRow{"carriageReturnEndsNumber", "000\r0064", 0, "0.0"},
+                      ConversionRow{"trailingZeroDropped", "00000096", 150, "1.5"},
+                      ConversionRow{"innerZeroKept", "00000069", 105, "1.05"},
+                      ConversionRow{"belowOne", "00000005", 5, "0.05"},
+                      ConversionRow{"mixedCase", "00aBcDeF", 0xABCDEF, "112593.75"},
+                      ConversionRow{"regressionNulByteEndsNumber",
+                                    QByteArray("0001\0"
+                                               "234",
+                                               8),
+                                    1, "0.01"},
+                      ConversionRow{"regressionHighByteEndsNumber",
+                                    QByteArray("0010\xB0"
+                                               "234",
+                                               8),
+                                    0x10, "0.16"},
+                      ConversionRow{"allBlanksIsZero", "        ", 0, "0.0"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ConversionFormat, matchesScalingByOneHundredthInDoublePrecision)
@@ -91,8 +96,8 @@ TEST(ConversionFormat, matchesScalingByOneHundredthInDoublePrecision)
     // arithmetic against that over values spread through the whole 32-bit range.
     for (std::int64_t n = INT32_MIN; n <= INT32_MAX; n += 104729 * 97) {
         for (const std::int64_t delta : {0, 1, 5, 10, 99}) {
-            const auto value = static_cast<std::int32_t>(std::clamp<std::int64_t>(
-                n + delta, INT32_MIN, INT32_MAX));
+            const auto value = static_cast<std::int32_t>(
+                std::clamp<std::int64_t>(n + delta, INT32_MIN, INT32_MAX));
             const double scaled = (1.0 / 100.0) * value;
             QString reference = QString::number(scaled, 'f', 5);
             while (reference.endsWith(u'0') && !reference.endsWith(QStringLiteral(".0")))
@@ -104,7 +109,8 @@ TEST(ConversionFormat, matchesScalingByOneHundredthInDoublePrecision)
 
 TEST(ConversionFormat, usesTheSeparatorPassedIn)
 {
-    EXPECT_EQ(decimalRowText(readingOf("0001E240"), QStringLiteral(",")), QStringLiteral("1234,56"));
+    EXPECT_EQ(decimalRowText(readingOf("0001E240"), QStringLiteral(",")),
+              QStringLiteral("1234,56"));
     EXPECT_EQ(decimalRowText(QByteArray(), QStringLiteral(",")), QStringLiteral("0,0"));
 }
 
@@ -119,7 +125,8 @@ TEST(ConversionRead, reducesToTheLowByteOfTheFirstCharacter)
 
 TEST(ConversionRead, hexRowShowsEveryByteAsItsLatin1Character)
 {
-    const QByteArray slot = readingOf("\x01\xE9\xFF" "ABCD\x7F");
+    const QByteArray slot = readingOf("\x01\xE9\xFF"
+                                      "ABCD\x7F");
     const QString row = hexRowText(slot);
     ASSERT_EQ(row.size(), 11);
     EXPECT_EQ(row.mid(3, 3), QString::fromUtf16(u"\u0001\u00E9\u00FF"));
@@ -130,11 +137,11 @@ TEST(ReadingHistory, firstReadingFillsSlotZeroOnly)
 {
     ReadingHistory history;
     history.add(readingOf("0001E240"));
-    EXPECT_EQ(history.hexRowText(0), QStringLiteral("   0001E240"));
-    EXPECT_EQ(history.decimalRowText(0, kPoint), QStringLiteral("1234.56"));
+    EXPECT_EQ(hexRowText(history.slot(0)), QStringLiteral("   0001E240"));
+    EXPECT_EQ(decimalRowText(history.slot(0), kPoint), QStringLiteral("1234.56"));
     for (int k = 1; k < kHistorySlots; ++k) {
-        EXPECT_EQ(history.hexRowText(k), QString()) << k;
-        EXPECT_EQ(history.decimalRowText(k, kPoint), QStringLiteral("0.0")) << k;
+        EXPECT_EQ(hexRowText(history.slot(k)), QString()) << k;
+        EXPECT_EQ(decimalRowText(history.slot(k), kPoint), QStringLiteral("0.0")) << k;
     }
 }
 
@@ -158,7 +165,7 @@ TEST(ReadingHistory, clearEmptiesEverySlot)
     history.clear();
     for (int k = 0; k < kHistorySlots; ++k) {
         EXPECT_TRUE(history.slot(k).isEmpty());
-        EXPECT_EQ(history.decimalRowText(k, kPoint), QStringLiteral("0.0"));
+        EXPECT_EQ(decimalRowText(history.slot(k), kPoint), QStringLiteral("0.0"));
     }
 }
 

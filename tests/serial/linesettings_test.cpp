@@ -1,6 +1,6 @@
 #include "linesettings.h"
-#include "testsupport.h"
 #include "serialport.h"
+#include "testsupport.h"
 
 #include <gtest/gtest.h>
 
@@ -28,9 +28,9 @@ INSTANTIATE_TEST_SUITE_P(
         SettingsRow{"19200,O,8,1", LineSettings{}},
         SettingsRow{"9600,n,7,2", LineSettings{9600, QSerialPort::NoParity, QSerialPort::Data7,
                                                QSerialPort::TwoStop}},
-        SettingsRow{"115200,E,8,1.5", LineSettings{115200, QSerialPort::EvenParity,
-                                                   QSerialPort::Data8,
-                                                   QSerialPort::OneAndHalfStop}},
+        SettingsRow{"115200,E,8,1.5",
+                    LineSettings{115200, QSerialPort::EvenParity, QSerialPort::Data8,
+                                 QSerialPort::OneAndHalfStop}},
         SettingsRow{"300,M,5,1", LineSettings{300, QSerialPort::MarkParity, QSerialPort::Data5,
                                               QSerialPort::OneStop}},
         SettingsRow{"1200,S,6,1", LineSettings{1200, QSerialPort::SpaceParity, QSerialPort::Data6,
@@ -88,7 +88,9 @@ TEST(DeviceBytes, oneBytePerCharacterAndQuestionMarkOutsideLatin1)
     EXPECT_EQ(toDeviceBytes(u"caf\u00E9"), QByteArray("caf\xE9"));
     EXPECT_EQ(toDeviceBytes(u"\u20AC1"), QByteArray("?1"));
     // One code point beyond the basic plane is one character, so one '?'.
-    EXPECT_EQ(toDeviceBytes(QString::fromUtf8("a\xF0\x9F\x98\x80" "b")), QByteArray("a?b"));
+    EXPECT_EQ(toDeviceBytes(QString::fromUtf8("a\xF0\x9F\x98\x80"
+                                              "b")),
+              QByteArray("a?b"));
     EXPECT_EQ(toDeviceBytes(u"\t\r"), QByteArray("\t\r"));
     EXPECT_TRUE(toDeviceBytes(u"").isEmpty());
 }

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "commandtransmit.h"
+#include "portselection.h"
+#include "receivemonitor.h"
+#include "serialport.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringView>
+
+namespace dravix {
+
+class MonitorDisplay;
+
+// The terminal without its widgets: the port, the monitor, the port selection and the
+// transmitter, driven by the window's clicks. Errors that nothing traps leave as errorRaised.
+class TerminalSession final : public QObject
+{
+    Q_OBJECT
+
+public:
+    TerminalSession(MonitorDisplay& display, ConnectionView& view, QObject* parent = nullptr);
+
+    void setDecimalSeparator(const QString& separator);
+    // What the window may show of the port; only this session changes it.
+    [[nodiscard]] const SerialPort& port() const { return m_port; }
+
+    // The start-up reset, once per run: at the first activation of the window, or before
+    // the first click when that comes first, so that it can never undo a selection.
+    void startUp();
+    // Closing is never refused: the port closes first, and nothing reaches the display after.
+    void shutDown();
+
+    void selectPort(int portNumber);
+    void requestClear();
+    void send(QStringView text);
+    void posMove();
+    void negMove();
+
+Q_SIGNALS:
+    void errorRaised(int number, const QString& text);
+
+private:
+    // Runs a handler that traps nothing: its errors go to errorRaised.
+    template <typename Handler> void untrapped(Handler&& handler);
+
+    MonitorDisplay& m_display;
+    ConnectionView& m_view;
+    SerialPort m_port;
+    ReceiveMonitor m_monitor;
+    PortSelection m_selection;
+    CommandTransmit m_transmit;
+    bool m_started = false;
+};
+
+} // namespace dravix

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "monitordisplay.h"
+#include "portselection.h"
+
+#include <QStringList>
+
+#include <vector>
+
+namespace dravix::test {
+
+// The two monitor lists as plain rows, kept the way a list box keeps them.
+class RecordingDisplay final : public MonitorDisplay
+{
+public:
+    void clearLists() override
+    {
+        hex.clear();
+        decimal.clear();
+    }
+    void setHexRow(int row, const QString& text) override
+    {
+        setRow(hex, row, text);
+        if (row == 0 && !text.isEmpty())
+            ++readingsShown;
+    }
+    void setDecimalRow(int row, const QString& text) override { setRow(decimal, row, text); }
+
+    QStringList hex;
+    QStringList decimal;
+    // Row 0 of the hexadecimal list written with a reading: one per reading shown.
+    int readingsShown = 0;
+
+private:
+    static void setRow(QStringList& rows, int row, const QString& text)
+    {
+        if (row == rows.size())
+            rows.append(text);
+        else
+            rows[row] = text;
+    }
+};
+
+// SEND's state and the port buttons that were unselected, in order.
+class RecordingView final : public ConnectionView
+{
+public:
+    void setSendEnabled(bool enabled) override { sendEnabled = enabled; }
+    void unselectPortButton(int portNumber) override { unselected.push_back(portNumber); }
+
+    bool sendEnabled = false;
+    std::vector<int> unselected;
+};
+
+} // namespace dravix::test

@@ -1,0 +1,29 @@
+#include "windowonpty.h"
+
+#include <QLocale>
+#include <QTest>
+
+namespace dravix::test {
+
+void WindowOnPseudoTerminals::SetUp()
+{
+    // Shown and activated: the start-up reset has left ten empty rows in each list.
+    ASSERT_EQ(rowTexts(hexList()), emptyRows());
+    ASSERT_EQ(rowTexts(decimalList()), emptyRows());
+}
+
+void WindowOnPseudoTerminals::connectPort(int portNumber)
+{
+    QTest::mouseClick(&portButton(portNumber), Qt::LeftButton);
+    ASSERT_TRUE(m_window.port().portOpen()) << "port " << portNumber << " did not open";
+    ASSERT_EQ(m_window.port().commPort(), portNumber);
+    ASSERT_TRUE(portButton(portNumber).isChecked());
+    ASSERT_TRUE(sendButton().isEnabled());
+}
+
+QString WindowOnPseudoTerminals::decimalSeparator() const
+{
+    return m_window.locale().decimalPoint();
+}
+
+} // namespace dravix::test
