@@ -12,4 +12,14 @@ namespace dravix::devicequirks {
 // the far side of a pseudo-terminal closed). Never true for a line that is only quiet.
 [[nodiscard]] bool hungUp(qintptr handle);
 
+// Takes the advisory lock that the serial tools people keep beside a terminal take (tio,
+// picocom, GTKTerm); false when another holder has it. Closing the handle releases it.
+[[nodiscard]] bool lockExclusively(qintptr handle);
+
+// Keeps a character received with a parity error in the stream instead of dropping it: on
+// POSIX marked (see ParityUnmarker), on Windows replaced by '?' in the driver.
+void keepParityErrors(qintptr handle);
+// Whether what the port reads still carries those marks.
+[[nodiscard]] bool parityErrorsArriveMarked();
+
 } // namespace dravix::devicequirks

@@ -1,7 +1,9 @@
 #include "devicequirks.h"
 
 #include <cerrno>
+#include <sys/file.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 
 namespace dravix::devicequirks {
 
@@ -18,6 +20,29 @@ bool hungUp(qintptr handle)
     if (::ioctl(static_cast<int>(handle), TIOCMGET, &lines) == 0)
         return false;
     return errno == EIO || errno == ENXIO || errno == ENODEV;
+}
+
+bool lockExclusively(qintptr handle)
+{
+    return ::flock(static_cast<int>(handle), LOCK_EX | LOCK_NB) == 0;
+}
+
+void keepParityErrors(qintptr handle)
+{
+    // Qt asks for IGNPAR with parity on, which drops a bad character and shifts every later
+    // reading; mark it instead. A driver without parity (a pseudo-terminal) still doubles 0xFF.
+    const int fd = static_cast<int>(handle);
+    termios attributes{};
+    if (::tcgetattr(fd, &attributes) != 0)
+        return;
+    attributes.c_iflag &= ~static_cast<tcflag_t>(IGNPAR | ISTRIP);
+    attributes.c_iflag |= INPCK | PARMRK;
+    ::tcsetattr(fd, TCSANOW, &attributes);
+}
+
+bool parityErrorsArriveMarked()
+{
+    return true;
 }
 
 } // namespace dravix::devicequirks

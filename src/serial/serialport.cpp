@@ -4,18 +4,23 @@
 
 #include <QSerialPort>
 
+#include <algorithm>
+#include <utility>
+
 namespace dravix {
 namespace {
 // Often enough that a hang-up stops the connection well within half a second, rare enough to
 // cost nothing measurable.
 constexpr int kHangUpProbeMs = 200;
+// Taken characters are dropped from the front of the buffer in batches, not one by one.
+constexpr qsizetype kCompactAfter = 64 * 1024;
 } // namespace
 
 SerialPort::SerialPort(QObject* parent) : QObject(parent), m_port(new QSerialPort(this))
 {
     // Unlimited: nothing received may be dropped because a buffer filled.
     m_port->setReadBufferSize(0);
-    connect(m_port, &QSerialPort::readyRead, this, &SerialPort::charactersArrived);
+    connect(m_port, &QSerialPort::readyRead, this, &SerialPort::takeArrivedBytes);
     connect(m_port, &QSerialPort::errorOccurred, this,
             [this](QSerialPort::SerialPortError error) { handleError(error); });
     // Newer Qt SerialPort takes a hung-up tty's empty reads for "nothing yet": no error and no
@@ -75,6 +80,12 @@ void SerialPort::setPortOpen(bool open)
     m_port->setPortName(path);
     if (!m_port->open(QIODevice::ReadWrite))
         refuse();
+    // Qt's lock file and exclusive mode do not stop a program that uses neither.
+    if (!devicequirks::lockExclusively(m_port->handle())) {
+        closePort();
+        throw PortError(PortErrorCode::CannotOpenPort,
+                        path + QStringLiteral(" (locked by another program)"));
+    }
     // Qt applies line settings to an open port; a driver that refuses one (a pseudo-terminal
     // keeps no parity) still carries bytes, so only a refused speed or size fails the open.
     const bool applied =
@@ -84,10 +95,12 @@ void SerialPort::setPortOpen(bool open)
     m_port->setFlowControl(QSerialPort::NoFlowControl);
     if (!applied)
         refuse();
+    devicequirks::keepParityErrors(m_port->handle());
     // A real line delivers nothing while the port is closed; a pseudo-terminal keeps what
     // was written meanwhile. Start from an empty line either way.
     m_port->clear(QSerialPort::AllDirections);
     m_port->clearError();
+    discardReceived();
     if (devicequirks::probesForHangUp())
         m_hangUpProbe.start();
 }
@@ -95,14 +108,36 @@ void SerialPort::setPortOpen(bool open)
 void SerialPort::closePort()
 {
     m_hangUpProbe.stop();
+    // Closing the descriptor also releases its lock.
     if (m_port->isOpen())
         m_port->close();
     m_port->clearError();
+    discardReceived();
+}
+
+void SerialPort::takeArrivedBytes()
+{
+    const QByteArray arrived = m_port->readAll();
+    const qsizetype before = m_received.size();
+    if (devicequirks::parityErrorsArriveMarked())
+        m_unmarker.feed(arrived, m_received);
+    else
+        m_received.append(arrived);
+    if (m_received.size() > before)
+        Q_EMIT charactersArrived();
+}
+
+void SerialPort::discardReceived()
+{
+    // resize keeps the allocation for the characters still to come.
+    m_received.resize(0);
+    m_readOffset = 0;
+    m_unmarker.reset();
 }
 
 qint64 SerialPort::inBufferCount() const
 {
-    return m_port->isOpen() ? m_port->bytesAvailable() : 0;
+    return m_received.size() - m_readOffset;
 }
 
 void SerialPort::setInBufferCount(qint64 count)
@@ -113,6 +148,7 @@ void SerialPort::setInBufferCount(qint64 count)
         m_port->clear(QSerialPort::Input);
         m_port->skip(m_port->bytesAvailable());
     }
+    discardReceived();
 }
 
 void SerialPort::setOutBufferCount(qint64 count)
@@ -127,7 +163,17 @@ QByteArray SerialPort::input()
 {
     if (!m_port->isOpen())
         throw PortError(PortErrorCode::PortNotOpen);
-    return m_inputLen == 0 ? m_port->readAll() : m_port->read(m_inputLen);
+    const qsizetype waiting = m_received.size() - m_readOffset;
+    const qsizetype length = m_inputLen == 0 ? waiting : std::min<qsizetype>(m_inputLen, waiting);
+    QByteArray taken = m_received.sliced(m_readOffset, length);
+    m_readOffset += length;
+    if (m_readOffset == m_received.size()) {
+        m_received.resize(0);
+        m_readOffset = 0;
+    } else if (m_readOffset >= kCompactAfter) {
+        m_received.remove(0, std::exchange(m_readOffset, 0));
+    }
+    return taken;
 }
 
 void SerialPort::output(QStringView text)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "linesettings.h"
+#include "parityunmarker.h"
 #include "porterror.h"
 
 #include <QByteArray>
@@ -55,6 +56,8 @@ Q_SIGNALS:
     void portFailed(const dravix::PortError& error);
 
 private:
+    void takeArrivedBytes();
+    void discardReceived();
     void handleError(int error);
     void probeForHangUp();
     // The one way a device failure ends: the port closes, then portFailed is told once.
@@ -63,6 +66,10 @@ private:
 
     QSerialPort* m_port;
     QTimer m_hangUpProbe;
+    // What the device sent, parity marks undone; input() takes from m_readOffset on.
+    QByteArray m_received;
+    qsizetype m_readOffset = 0;
+    ParityUnmarker m_unmarker;
     int m_commPort = 1;
     QString m_settingsText = QString::fromLatin1(kDesignSettings);
     LineSettings m_settings;

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -47,6 +49,10 @@ TEST_F(SerialPortOnPty, openingAppliesTheLineSettings)
     EXPECT_EQ(attributes.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
     EXPECT_TRUE(attributes.c_cflag & PARODD);
     EXPECT_FALSE(attributes.c_cflag & CSTOPB);
+    // A character with a parity error is marked, not dropped.
+    EXPECT_TRUE(attributes.c_iflag & PARMRK);
+    EXPECT_TRUE(attributes.c_iflag & INPCK);
+    EXPECT_FALSE(attributes.c_iflag & IGNPAR);
     // A pseudo-terminal has no parity generator: Linux clears PARENB whatever is asked, so
     // the odd-parity choice shows in PARODD only.
 }
@@ -126,6 +132,44 @@ TEST_F(SerialPortOnPty, anotherOpenerHoldingThePortMakesTheOpenFail)
     port.setPortOpen(false);
     second.setPortOpen(true);
     EXPECT_TRUE(second.portOpen());
+}
+
+TEST_F(SerialPortOnPty, aByteFFArrivesOnceThroughTheParityMarking)
+{
+    openPort();
+    pty.write("\xFF"
+              "A\xFF\xFF");
+    ASSERT_TRUE(waitForWaiting(4));
+    QTest::qWait(50);
+    port.setInputLen(0);
+    EXPECT_EQ(port.input(), QByteArray("\xFF"
+                                       "A\xFF\xFF"));
+}
+
+TEST_F(SerialPortOnPty, aDeviceLockedByAnotherToolIsNotOpenedAndOursIsLockedWhileOpen)
+{
+    const QByteArray path = pty.slavePath().toLocal8Bit();
+    // Another serial tool holding the device as tio or picocom do.
+    const int other = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+    port.setCommPort(1);
+    try {
+        port.setPortOpen(true);
+        FAIL() << "opened a device another program has locked";
+    } catch (const PortError& error) {
+        EXPECT_EQ(error.code(), PortErrorCode::CannotOpenPort);
+        EXPECT_TRUE(error.text().contains(QStringLiteral("locked"))) << error.what();
+    }
+    EXPECT_FALSE(port.portOpen());
+
+    ::flock(other, LOCK_UN);
+    openPort();
+    EXPECT_NE(::flock(other, LOCK_EX | LOCK_NB), 0) << "the open port is not locked";
+    EXPECT_EQ(errno, EWOULDBLOCK);
+    port.setPortOpen(false);
+    EXPECT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0) << "closing did not release the lock";
+    ::close(other);
 }
 
 TEST_F(SerialPortOnPty, openingAnOpenPortRaises)
