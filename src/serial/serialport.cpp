@@ -13,7 +13,7 @@ namespace {
 // cost nothing measurable.
 constexpr int kHangUpProbeMs = 200;
 // Taken characters are dropped from the front of the buffer in batches, not one by one.
-constexpr qsizetype kCompactAfter = 64 * 1024;
+constexpr qsizetype kCompactAfter = qsizetype{64} * 1024;
 } // namespace
 
 SerialPort::SerialPort(QObject* parent) : QObject(parent), m_port(new QSerialPort(this))

@@ -4,7 +4,9 @@
 #include "errorreporter.h"
 #include "listdisplay.h"
 #include "monitorlist.h"
+#include "windowparts.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -15,6 +17,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleFactory>
 
 #include <algorithm>
 #include <vector>
@@ -22,12 +25,15 @@
 namespace dravix {
 namespace {
 
-QWidget* createControl(const ControlDesign& design, QWidget* container)
+QWidget* createControl(const ControlDesign& design, QWidget* container, QStyle* frameStyle)
 {
     const QString caption = QString::fromLatin1(design.caption);
     switch (design.kind) {
-    case ControlKind::Frame:
-        return new QGroupBox(caption, container);
+    case ControlKind::Frame: {
+        auto* frame = new QGroupBox(caption, container);
+        frame->setStyle(frameStyle);
+        return frame;
+    }
     case ControlKind::Label: {
         auto* label = new QLabel(caption, container);
         label->setTextFormat(Qt::PlainText);
@@ -38,15 +44,18 @@ QWidget* createControl(const ControlDesign& design, QWidget* container)
     case ControlKind::TextBox: {
         auto* edit = new QLineEdit(caption, container);
         edit->setMaxLength(kTextMaxLength);
+        edit->setValidator(new CommandTextValidator(edit));
         return edit;
     }
     case ControlKind::PushButton:
-        return new QPushButton(caption, container);
+        return new PushButton(caption, container);
     case ControlKind::OptionButton:
         return new QRadioButton(caption, container);
     case ControlKind::ListBox: {
         auto* list = new MonitorList(container);
         list->setUniformItemSizes(true);
+        // Eight received characters always fit; none may hide behind an ellipsis.
+        list->setTextElideMode(Qt::ElideNone);
         return list;
     }
     }
@@ -112,12 +121,15 @@ void MainWindow::buildControls()
     setAutoFillBackground(true);
     resize(twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips));
 
+    m_frameStyle = new FlatFrameStyle(QStyleFactory::create(QApplication::style()->name()));
+    m_frameStyle->setParent(this);
+
     QHash<QString, QWidget*> byName;
     std::vector<std::pair<int, QWidget*>> tabOrder;
     for (const ControlDesign& design : controlDesigns()) {
         QWidget* container =
             design.container ? byName.value(QString::fromLatin1(design.container)) : this;
-        QWidget* control = createControl(design, container);
+        QWidget* control = createControl(design, container, m_frameStyle);
         applyDesign(design, *control);
         byName.insert(control->objectName(), control);
         tabOrder.emplace_back(design.tabIndex, control);
@@ -143,6 +155,7 @@ void MainWindow::buildControls()
     m_option2 = qobject_cast<QRadioButton*>(byName.value(QStringLiteral("Option2")));
     m_hexList = qobject_cast<QListWidget*>(byName.value(QStringLiteral("List1")));
     m_decimalList = qobject_cast<QListWidget*>(byName.value(QStringLiteral("List2")));
+    m_hexList->setItemDelegate(new ReceivedTextDelegate(m_hexList));
     Q_ASSERT(m_text && m_send && m_clear && m_posMove && m_negMove && m_option1 && m_option2 &&
              m_hexList && m_decimalList);
 

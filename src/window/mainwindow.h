@@ -13,6 +13,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
+class QStyle;
 
 namespace dravix {
 
@@ -56,6 +57,7 @@ private:
     QButtonGroup* m_portButtons = nullptr;
     QListWidget* m_hexList = nullptr;
     QListWidget* m_decimalList = nullptr;
+    QStyle* m_frameStyle = nullptr;
 };
 
 } // namespace dravix

@@ -350,6 +350,51 @@ INSTANTIATE_TEST_SUITE_P(Table, TerminalMove,
                                                                                  : "negmov";
                          });
 
+struct KeyRow
+{
+    const char* name;
+    const char* focused;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    QByteArray expected;
+};
+
+void PrintTo(const KeyRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
+class TerminalKeys : public Terminal, public ::testing::WithParamInterface<KeyRow>
+{
+};
+
+// Return and keypad Enter press whichever push button has the focus; there is no default
+// button, so in the text box they do nothing.
+TEST_P(TerminalKeys, enterPressesTheFocusedButtonOnly)
+{
+    const KeyRow& row = GetParam();
+    select(1);
+    textBox().setText(QStringLiteral("abc"));
+    QWidget* focused = m_window.findChild<QWidget*>(QString::fromLatin1(row.focused));
+    ASSERT_NE(focused, nullptr);
+    focused->setFocus();
+    QTest::keyClick(focused, row.key, row.modifiers);
+    EXPECT_EQ(m_pty1.readAvailable(200ms), row.expected);
+    EXPECT_TRUE(m_reports.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, TerminalKeys,
+    ::testing::Values(
+        KeyRow{"returnOnPosmove", "Command7", Qt::Key_Return, Qt::NoModifier, "UC030002US030002"},
+        KeyRow{"keypadEnterOnNegmov", "Command8", Qt::Key_Enter, Qt::KeypadModifier,
+               "UC030003US030003"},
+        KeyRow{"returnOnSend", "Command1", Qt::Key_Return, Qt::NoModifier, "abc"},
+        KeyRow{"spaceStillPresses", "Command7", Qt::Key_Space, Qt::NoModifier, "UC030002US030002"},
+        KeyRow{"returnInTheTextBoxSendsNothing", "Text1", Qt::Key_Return, Qt::NoModifier, ""},
+        KeyRow{"shiftReturnIsNotEnter", "Command7", Qt::Key_Return, Qt::ShiftModifier, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(Terminal, repliesToACommandShowAsReadings)
 {
     select(1);

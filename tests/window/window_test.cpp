@@ -7,10 +7,16 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
+#include <qpa/qwindowsysteminterface.h>
+
+#include <algorithm>
 
 namespace dravix {
 namespace {
@@ -265,12 +271,65 @@ TEST(Window, textBoxTakesAtMostSixteenCharactersTypedOrPasted)
     text->setFocus();
     QTest::keyClicks(text, QStringLiteral("0123456789ABCDEFG"));
     EXPECT_EQ(text->text(), QStringLiteral("0123456789ABCDEF"));
-
-    text->clear();
-    QApplication::clipboard()->setText(QStringLiteral("abcdefghijklmnopqrstuvwxyz"));
-    text->paste();
-    EXPECT_EQ(text->text(), QStringLiteral("abcdefghijklmnop"));
 }
+
+struct PasteRow
+{
+    const char* name;
+    QString before; // with '|' where the cursor stands
+    QString pasted;
+    QString after;
+};
+
+void PrintTo(const PasteRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
+class TextBoxPaste : public ::testing::TestWithParam<PasteRow>
+{
+};
+
+TEST_P(TextBoxPaste, keepsOneLineOfCharactersTheDriveCanTake)
+{
+    const PasteRow& row = GetParam();
+    const WindowHarness harness;
+    auto* text = harness.control<QLineEdit>("Text1");
+    text->setText(QString(row.before).remove(u'|'));
+    text->setCursorPosition(static_cast<int>(row.before.indexOf(u'|')));
+    QApplication::clipboard()->setText(row.pasted);
+    ASSERT_EQ(QApplication::clipboard()->text(), row.pasted);
+    text->paste();
+    EXPECT_EQ(text->text(), row.after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pastes, TextBoxPaste,
+    ::testing::Values(PasteRow{"longerThanSixteen", QStringLiteral(u"|"),
+                               QStringLiteral(u"abcdefghijklmnopqrstuvwxyz"),
+                               QStringLiteral(u"abcdefghijklmnop")},
+                      PasteRow{"crLfEndsThePaste", QStringLiteral(u"|"),
+                               QStringLiteral(u"UC03\r\n0002"), QStringLiteral(u"UC03")},
+                      PasteRow{"lineFeedEndsThePaste", QStringLiteral(u"|"),
+                               QStringLiteral(u"UC03\n0002"), QStringLiteral(u"UC03")},
+                      PasteRow{"carriageReturnEndsThePaste", QStringLiteral(u"|"),
+                               QStringLiteral(u"UC03\r0002"), QStringLiteral(u"UC03")},
+                      PasteRow{"unicodeLineSeparatorEndsThePaste", QStringLiteral(u"|"),
+                               QStringLiteral(u"AB\u2028CD"), QStringLiteral(u"AB")},
+                      PasteRow{"paragraphSeparatorFirst", QStringLiteral(u"|"),
+                               QStringLiteral(u"\u2029XY"), QStringLiteral(u"")},
+                      PasteRow{"intoTheMiddleKeepsWhatFollows", QStringLiteral(u"UC|xx"),
+                               QStringLiteral(u"03\r\nzz"), QStringLiteral(u"UC03xx")},
+                      PasteRow{"controlCharactersNeverGetIn", QStringLiteral(u"|"),
+                               QStringLiteral(u"A\tB\u0001C\u007F\u0085D\u001B"),
+                               QStringLiteral(u"ABCD")},
+                      PasteRow{"halfACharacterAtTheLimitNeverGetsIn", QStringLiteral(u"|"),
+                               QStringLiteral(u"AAAAAAAAAAAAAAA\U0001F600"),
+                               QStringLiteral(u"AAAAAAAAAAAAAAA")},
+                      PasteRow{"nulNeverGetsIn", QStringLiteral(u"|"),
+                               QStringLiteral(u"UC0") + QChar(0) + QStringLiteral(u"0"),
+                               QStringLiteral(u"UC00")}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Window, tabVisitsTheControlsInDesignOrderIncludingTheHiddenMoveButtons)
 {
@@ -298,6 +357,30 @@ TEST(Window, spaceOnAFocusedMoveButtonClicksIt)
     }
     // No port is open, so each press is refused and reported.
     EXPECT_EQ(harness.reports().size(), 2U);
+}
+
+TEST(CloseHandling, aCloseRequestWhileAnErrorIsReportedEndsTheProgram)
+{
+    // The real report, a message box, not the capturing one; and the program's own event
+    // loop, which ends when the program would.
+    MainWindow window;
+    window.show();
+    bool reportShown = false;
+    QTimer::singleShot(0, &window, [&] {
+        QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("Command7")),
+                          Qt::LeftButton);
+        const QWidgetList shown = QApplication::topLevelWidgets();
+        reportShown = std::any_of(shown.begin(), shown.end(), [](QWidget* w) {
+            return qobject_cast<QMessageBox*>(w) && w->isVisible();
+        });
+        // As the title bar's close button or the end of the session asks it.
+        QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::SynchronousDelivery>(
+            window.windowHandle());
+    });
+    QTimer::singleShot(5000, &window, [] { QApplication::exit(2); });
+    EXPECT_EQ(QApplication::exec(), 0) << "the program went on after the close request";
+    EXPECT_TRUE(reportShown);
+    EXPECT_FALSE(window.isVisible());
 }
 
 TEST(StartupReset, leavesTheTerminalIdle)
@@ -335,6 +418,62 @@ TEST(StartupReset, runsOnlyOnTheFirstActivation)
 namespace dravix {
 namespace {
 
+struct ReceivedRow
+{
+    const char* name;
+    QString text; // eleven characters, the last a digit
+};
+
+void PrintTo(const ReceivedRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
+// The rightmost column of the row's text that is drawn darker than the list's white.
+[[nodiscard]] int rightmostInk(const QImage& picture, const QRect& row)
+{
+    for (int x = row.right(); x >= row.left(); --x) {
+        for (int y = row.top(); y <= row.bottom(); ++y) {
+            if (qRed(picture.pixel(x, y)) < 128)
+                return x;
+        }
+    }
+    return -1;
+}
+
+class HexListRow : public ::testing::TestWithParam<ReceivedRow>
+{
+};
+
+TEST_P(HexListRow, showsEveryReceivedCharacterInItsPlace)
+{
+    const WindowHarness harness;
+    QListWidget& list = harness.hexList();
+    list.item(0)->setText(QStringLiteral("   00000064"));
+    list.item(1)->setText(GetParam().text);
+    const QImage picture = list.viewport()->grab().toImage();
+    const qreal ratio = picture.devicePixelRatio();
+    const auto inPicture = [&](const QRect& r) {
+        return QRect((QPointF(r.topLeft()) * ratio).toPoint(), (QSizeF(r.size()) * ratio).toSize());
+    };
+    const int reference = rightmostInk(picture, inPicture(list.visualItemRect(list.item(0))));
+    ASSERT_GT(reference, 0);
+    // Nothing elided, nothing of zero width, nothing wrapped: the last digit ends where the
+    // last digit of a plain reading ends.
+    EXPECT_EQ(rightmostInk(picture, inPicture(list.visualItemRect(list.item(1)))), reference);
+    EXPECT_EQ(list.item(1)->text(), GetParam().text) << "the row's own text must stay as received";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Characters, HexListRow,
+    ::testing::Values(ReceivedRow{"tab", QStringLiteral("   0000\t064")},
+                      ReceivedRow{"lineFeed", QStringLiteral("   000000\n4")},
+                      ReceivedRow{"carriageReturn", QStringLiteral("   0000\r064")},
+                      ReceivedRow{"nul", QStringLiteral("   ") + QString(7, QChar(0)) + u'4'},
+                      ReceivedRow{"escapeAndDelete", QStringLiteral("   \u001B[2J\u007F\u007F04")},
+                      ReceivedRow{"c1Controls", QStringLiteral("   \u0080\u0085\u009F00004")}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(WindowPicture, savedPngShowsTheColourScheme)
 {
     WindowHarness harness;
@@ -353,6 +492,13 @@ TEST(WindowPicture, savedPngShowsTheColourScheme)
         {"window", {5, 5}, kBlue},
         {"between frames", {300, 125}, kBlue},
         {"Label2", {100, 100}, kGrey},
+        // Each frame one flat grey: its caption strip, its inside, and beside its labels.
+        {"Frame1 caption strip", {300, 52}, kGrey},
+        {"Frame1 inside, beside Label2", {30, 70}, kGrey},
+        {"Frame3 caption strip", {300, 138}, kGrey},
+        {"Frame3 inside, below CLEAR", {100, 320}, kGrey},
+        {"Frame3 inside, between the lists", {412, 250}, kGrey},
+        {"Frame2 inside, beside Option2", {45, 445}, kGrey},
         {"Option1 beside its text", {140, 400}, kGrey},
         {"Label4 past its text", {560, 422}, kGrey},
         {"Text1", {440, 88}, kWhite},

@@ -1,0 +1,132 @@
+#include "windowparts.h"
+
+#include <QGroupBox>
+#include <QImage>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QStyleOption>
+
+namespace dravix {
+namespace {
+
+constexpr char16_t kMark = u'\u00B7';
+
+[[nodiscard]] bool isLineBreak(QChar c)
+{
+    return c == u'\r' || c == u'\n' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+}
+
+[[nodiscard]] bool hasNoGlyph(char16_t c)
+{
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
+} // namespace
+
+void PushButton::keyPressEvent(QKeyEvent* event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        click();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
+}
+
+QValidator::State CommandTextValidator::validate(QString& input, int& pos) const
+{
+    // The box never holds a line break, so the first one came with the text just inserted,
+    // which ends at the cursor: drop from the break to the cursor.
+    const qsizetype lineBreak =
+        std::find_if(input.cbegin(), input.cend(), isLineBreak) - input.cbegin();
+    if (lineBreak < input.size() && lineBreak < pos) {
+        input.remove(lineBreak, pos - lineBreak);
+        pos = static_cast<int>(lineBreak);
+    }
+    // Nor half a character: the length limit can cut a surrogate pair.
+    const auto unpaired = [&input](qsizetype i) {
+        const QChar c = input.at(i);
+        if (c.isHighSurrogate())
+            return i + 1 >= input.size() || !input.at(i + 1).isLowSurrogate();
+        if (c.isLowSurrogate())
+            return i == 0 || !input.at(i - 1).isHighSurrogate();
+        return false;
+    };
+    for (qsizetype i = input.size() - 1; i >= 0; --i) {
+        if (input.at(i).category() == QChar::Other_Control || isLineBreak(input.at(i)) ||
+            unpaired(i)) {
+            input.remove(i, 1);
+            if (i < pos)
+                --pos;
+        }
+    }
+    return Acceptable;
+}
+
+QString visibleReceivedText(const QString& text)
+{
+    QString visible = text;
+    for (QChar& c : visible) {
+        if (hasNoGlyph(c.unicode()))
+            c = QChar(kMark);
+    }
+    return visible;
+}
+
+QString ReceivedTextDelegate::displayText(const QVariant& value, const QLocale& locale) const
+{
+    // The base would turn a line feed into a line separator first; rows are plain text.
+    if (value.typeId() == QMetaType::QString)
+        return visibleReceivedText(value.toString());
+    return QStyledItemDelegate::displayText(value, locale);
+}
+
+void FlatFrameStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,
+                                   QPainter* painter, const QWidget* widget) const
+{
+    if (element != PE_FrameGroupBox || baseStyle()->name() != QStringLiteral("fusion")) {
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        return;
+    }
+    // Fusion's own frame drawn aside, then everything inside its border ring taken out, so
+    // the border stays exactly native and the interior shows the frame's one colour.
+    const qreal ratio = painter->device()->devicePixelRatioF();
+    QImage layer((QSizeF(option->rect.size()) * ratio).toSize(),
+                 QImage::Format_ARGB32_Premultiplied);
+    layer.setDevicePixelRatio(ratio);
+    layer.fill(Qt::transparent);
+    QStyleOption atOrigin(*option);
+    atOrigin.rect.moveTo(0, 0);
+    {
+        QPainter aside(&layer);
+        QProxyStyle::drawPrimitive(element, &atOrigin, &aside, widget);
+    }
+    // The border ring's outer edges: the first and last pixels the frame drew, through the
+    // middle (the top lies below any caption).
+    const auto drawn = [&layer](int x, int y) { return qAlpha(layer.pixel(x, y)) != 0; };
+    const int midX = layer.width() / 2;
+    const int midY = layer.height() * 3 / 4;
+    int top = 0;
+    while (top < layer.height() - 1 && !drawn(midX, top))
+        ++top;
+    int bottom = layer.height() - 1;
+    while (bottom > top && !drawn(midX, bottom))
+        --bottom;
+    int left = 0;
+    while (left < layer.width() - 1 && !drawn(left, midY))
+        ++left;
+    int right = layer.width() - 1;
+    while (right > left && !drawn(right, midY))
+        --right;
+    const int ring = qRound(2 * ratio);
+    {
+        QPainter clear(&layer);
+        clear.setCompositionMode(QPainter::CompositionMode_Clear);
+        clear.scale(1.0 / ratio, 1.0 / ratio);
+        clear.fillRect(QRect(QPoint(left + ring, top + ring), QPoint(right - ring, bottom - ring)),
+                       Qt::transparent);
+    }
+    painter->drawImage(option->rect.topLeft(), layer);
+}
+
+} // namespace dravix

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QValidator>
+
+namespace dravix {
+
+// A push button that Return and keypad Enter press while it has the focus, as Space does;
+// the window has no default button.
+class PushButton final : public QPushButton
+{
+    Q_OBJECT
+
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+// Keeps the one-line command box to one line of characters the drive can take: a paste or a
+// drop keeps its text up to the first line break, and control characters and halves of a
+// character never get in.
+class CommandTextValidator final : public QValidator
+{
+    Q_OBJECT
+
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override;
+};
+
+// Draws a received character that has no visible glyph (C0 and C1 controls, DEL) as a
+// middle dot, so each row shows all eight characters in their places; the row's text, which
+// tests and screen readers read, stays as received.
+class ReceivedTextDelegate final : public QStyledItemDelegate
+{
+    Q_OBJECT
+
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    [[nodiscard]] QString displayText(const QVariant& value, const QLocale& locale) const override;
+};
+
+// The platform's style, except that a frame is one flat colour: Fusion shades a group box's
+// interior a little darker than its own background.
+class FlatFrameStyle final : public QProxyStyle
+{
+    Q_OBJECT
+
+public:
+    using QProxyStyle::QProxyStyle;
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget = nullptr) const override;
+};
+
+// What ReceivedTextDelegate draws for a row.
+[[nodiscard]] QString visibleReceivedText(const QString& text);
+
+} // namespace dravix
