@@ -9,9 +9,12 @@ dravix_install_deps() {
     [ ${#missing[@]} -eq 0 ] && return 0
     local sudo=""
     [ "$(id -u)" -eq 0 ] || sudo=sudo
-    echo "Installing: ${missing[*]}"
+    echo "== Installing ${#missing[@]} missing packages (only the first time; a few minutes): ${missing[*]}"
+    echo "   updating the package lists"
     $sudo apt-get update -q >/dev/null
+    echo "   downloading and installing"
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
+    echo "   done"
 }
 
 # Configures and builds one preset: dravix_build PRESET [CMAKE_ARGS...]
