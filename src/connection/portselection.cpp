@@ -41,9 +41,10 @@ void PortSelection::select(int portNumber)
         m_view.setSendEnabled(true);
         m_port.setPortOpen(true);
         m_monitor.start();
-    } catch (const PortError&) {
+    } catch (const PortError& error) {
         // Every step before the open left the port closed, and a failed open closes it too.
         stopQuietly(portNumber);
+        Q_EMIT refused(portNumber, error.detail().isEmpty() ? error.text() : error.detail());
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 namespace dravix {
 
@@ -29,6 +30,10 @@ public:
                   ConnectionView& view, QObject* parent = nullptr);
 
     void select(int portNumber);
+
+Q_SIGNALS:
+    // A selection failed: which port, and why in words a newcomer can act on.
+    void refused(int portNumber, const QString& reason);
 
 private:
     // SEND off and the button unselected; nothing is shown.

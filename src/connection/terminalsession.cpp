@@ -3,12 +3,23 @@
 #include "linesettings.h"
 #include "monitordisplay.h"
 
+#include <cstdio>
+
 namespace dravix {
 
 TerminalSession::TerminalSession(MonitorDisplay& display, ConnectionView& view, QObject* parent)
     : QObject(parent), m_display(display), m_view(view), m_monitor(m_port, display),
       m_selection(m_port, m_monitor, display, view), m_transmit(m_port)
 {
+    connect(&m_selection, &PortSelection::refused, this,
+            [this](int portNumber, const QString& why) {
+                Q_EMIT diagnostic(
+                    QStringLiteral("Comm Port %1 did not open: %2").arg(portNumber).arg(why));
+            });
+    connect(this, &TerminalSession::diagnostic, this, [](const QString& line) {
+        std::fprintf(stderr, "dravix-terminal: %s\n", qPrintable(line));
+        std::fflush(stderr);
+    });
 }
 
 void TerminalSession::setDecimalSeparator(const QString& separator)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commandtransmit.h"
+#include "portdevices.h"
 #include "portselection.h"
 #include "receivemonitor.h"
 #include "serialport.h"
@@ -33,6 +34,11 @@ public:
     void shutDown();
 
     void selectPort(int portNumber);
+    // What a click on the port's button would open now.
+    [[nodiscard]] PortTarget portTarget(int portNumber) const
+    {
+        return dravix::portTarget(portNumber);
+    }
     void requestClear();
     void send(QStringView text);
     void posMove();
@@ -40,6 +46,8 @@ public:
 
 Q_SIGNALS:
     void errorRaised(int number, const QString& text);
+    // One line on why a port did not open; the window stays quiet, this goes to standard error.
+    void diagnostic(const QString& line);
 
 private:
     // Runs a handler that traps nothing: its errors go to errorRaised.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 
 namespace dravix::devicequirks {
@@ -15,6 +16,9 @@ namespace dravix::devicequirks {
 // Takes the advisory lock that the serial tools people keep beside a terminal take (tio,
 // picocom, GTKTerm); false when another holder has it. Closing the handle releases it.
 [[nodiscard]] bool lockExclusively(qintptr handle);
+
+// Who else has the device open, as "process 1234 (picocom)"; empty when nobody or unknown.
+[[nodiscard]] QString deviceHolder(const QString& path);
 
 // Keeps a character received with a parity error in the stream instead of dropping it: on
 // POSIX marked (see ParityUnmarker), on Windows replaced by '?' in the driver.

@@ -1,5 +1,7 @@
 #include "linesettings.h"
 
+#include "portdevices.h"
+
 #include <QList>
 
 namespace dravix {
@@ -61,16 +63,11 @@ std::optional<LineSettings> parseLineSettings(QStringView text)
 
 QString portDevicePath(int portNumber)
 {
-    if (portNumber != 1 && portNumber != 2)
-        return {};
-    const QByteArray override = qgetenv(portNumber == 1 ? "DRAVIX_PORT1" : "DRAVIX_PORT2");
-    if (!override.isEmpty())
-        return QString::fromLocal8Bit(override);
-#ifdef Q_OS_WIN
-    return portNumber == 1 ? QStringLiteral("COM1") : QStringLiteral("COM2");
-#else
-    return portNumber == 1 ? QStringLiteral("/dev/ttyS0") : QStringLiteral("/dev/ttyS1");
-#endif
+    // Only a port that is not overridden needs the list of present ports.
+    if ((portNumber == 1 || portNumber == 2) &&
+        qEnvironmentVariableIsEmpty(portNumber == 1 ? "DRAVIX_PORT1" : "DRAVIX_PORT2"))
+        return chooseDevicePath(portNumber, presentSerialDevices());
+    return chooseDevicePath(portNumber, {});
 }
 
 } // namespace dravix

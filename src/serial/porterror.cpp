@@ -38,7 +38,7 @@ QString fullText(PortErrorCode code, const QString& detail)
 
 PortError::PortError(PortErrorCode code, const QString& detail)
     : std::runtime_error(fullText(code, detail).toStdString()), m_code(code),
-      m_text(fullText(code, detail))
+      m_text(fullText(code, detail)), m_detail(detail)
 {
 }
 

@@ -31,10 +31,13 @@ public:
     [[nodiscard]] PortErrorCode code() const { return m_code; }
     [[nodiscard]] int number() const { return static_cast<int>(m_code); }
     [[nodiscard]] QString text() const { return m_text; }
+    // What the text adds to the error's own words: the device and the reason.
+    [[nodiscard]] QString detail() const { return m_detail; }
 
 private:
     PortErrorCode m_code;
     QString m_text;
+    QString m_detail;
 };
 
 } // namespace dravix

@@ -1,6 +1,7 @@
 #include "serialport.h"
 
 #include "devicequirks.h"
+#include "portdevices.h"
 
 #include <QSerialPort>
 
@@ -35,7 +36,7 @@ void SerialPort::setCommPort(int portNumber)
 {
     if (m_port->isOpen())
         throw PortError(PortErrorCode::OperationWhilePortOpen);
-    if (portDevicePath(portNumber).isEmpty())
+    if (portNumber != 1 && portNumber != 2)
         throw PortError(PortErrorCode::InvalidPortNumber, QString::number(portNumber));
     m_commPort = portNumber;
 }
@@ -71,11 +72,13 @@ void SerialPort::setPortOpen(bool open)
         throw PortError(PortErrorCode::PortAlreadyOpen);
 
     const QString path = devicePath();
-    // Closes the port if the attempt got that far, then raises with Qt's reason.
+    // Closes the port if the attempt got that far, then raises with the reason and its fix.
     const auto refuse = [this, &path] {
+        const QSerialPort::SerialPortError error = m_port->error();
         const QString reason = m_port->errorString();
         closePort();
-        throw PortError(PortErrorCode::CannotOpenPort, path + QStringLiteral(" (") + reason + u')');
+        throw PortError(PortErrorCode::CannotOpenPort,
+                        explainOpenFailure(error, path, reason, devicequirks::deviceHolder(path)));
     };
     m_port->setPortName(path);
     if (!m_port->open(QIODevice::ReadWrite))
@@ -83,8 +86,10 @@ void SerialPort::setPortOpen(bool open)
     // Qt's lock file and exclusive mode do not stop a program that uses neither.
     if (!devicequirks::lockExclusively(m_port->handle())) {
         closePort();
+        const QString holder = devicequirks::deviceHolder(path);
         throw PortError(PortErrorCode::CannotOpenPort,
-                        path + QStringLiteral(" (locked by another program)"));
+                        explainOpenFailure(QSerialPort::OpenError, path,
+                                           QStringLiteral("locked by another program"), holder));
     }
     // Qt applies line settings to an open port; a driver that refuses one (a pseudo-terminal
     // keeps no parity) still carries bytes, so only a refused speed or size fails the open.

@@ -11,6 +11,7 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QHash>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyleFactory>
+#include <QToolTip>
 
 #include <algorithm>
 #include <vector>
@@ -173,8 +175,26 @@ void MainWindow::wireControls()
     connect(m_send, &QPushButton::clicked, m_session, [this] { m_session->send(m_text->text()); });
     connect(m_posMove, &QPushButton::clicked, m_session, &TerminalSession::posMove);
     connect(m_negMove, &QPushButton::clicked, m_session, &TerminalSession::negMove);
+    m_option1->installEventFilter(this);
+    m_option2->installEventFilter(this);
     connect(m_session, &TerminalSession::errorRaised, this,
             [this](int number, const QString& text) { m_reporter->report(number, text); });
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // Worked out when asked, as adapters come and go.
+    if (event->type() == QEvent::ToolTip && (watched == m_option1 || watched == m_option2)) {
+        const int portNumber = watched == m_option1 ? 1 : 2;
+        const PortTarget target = m_session->portTarget(portNumber);
+        const QString tip = target.present
+                                ? QStringLiteral("Opens %1").arg(target.path)
+                                : QStringLiteral("Opens %1, which is not present").arg(target.path);
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tip,
+                           static_cast<QWidget*>(watched));
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::changeEvent(QEvent* event)

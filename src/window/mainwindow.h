@@ -33,6 +33,7 @@ public:
     [[nodiscard]] const SerialPort& port() const { return m_session->port(); }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 

@@ -7,6 +7,7 @@
 #include "terminalsession.h"
 #include "testsupport.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -112,7 +113,15 @@ TEST_F(Session, clearDropsAPartialReadingAndBlanksBothLists)
 TEST_F(Session, aMissingPortStopsQuietly)
 {
     select(1);
+    QSignalSpy said(&session, &TerminalSession::diagnostic);
     session.selectPort(2);
+    // Quiet in the window; one line for standard error that says why and what to do.
+    ASSERT_EQ(said.count(), 1);
+    EXPECT_EQ(said.first().first().toString(),
+              QStringLiteral("Comm Port 2 did not open: /dev/dravix-no-such-device: no such "
+                             "device; is the drive's adapter plugged in? dravix-terminal "
+                             "--list-ports shows the ports there are, and DRAVIX_PORT1 or "
+                             "DRAVIX_PORT2 picks one"));
     EXPECT_FALSE(session.port().portOpen());
     EXPECT_FALSE(view.sendEnabled);
     EXPECT_EQ(view.unselected, std::vector<int>{2});

@@ -55,22 +55,6 @@ TEST(SerialSettings, malformedTextRaisesAndKeepsTheOldSettings)
     EXPECT_EQ(port.settings(), QStringLiteral("19200,O,8,1"));
 }
 
-TEST(PortMappingTest, portNumbersMapToDevicesAndTheEnvironmentOverrides)
-{
-    {
-        const test::PortMapping one(1, QStringLiteral("/dev/ttyUSB7"));
-        EXPECT_EQ(portDevicePath(1), QStringLiteral("/dev/ttyUSB7"));
-    }
-    if (!qEnvironmentVariableIsSet("DRAVIX_PORT1")) {
-        EXPECT_EQ(portDevicePath(1), QStringLiteral("/dev/ttyS0"));
-    }
-    if (!qEnvironmentVariableIsSet("DRAVIX_PORT2")) {
-        EXPECT_EQ(portDevicePath(2), QStringLiteral("/dev/ttyS1"));
-    }
-    EXPECT_TRUE(portDevicePath(0).isEmpty());
-    EXPECT_TRUE(portDevicePath(3).isEmpty());
-}
-
 TEST(PortMappingTest, otherPortNumbersRaiseAndKeepTheOldNumber)
 {
     SerialPort port;

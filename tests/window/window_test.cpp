@@ -5,13 +5,16 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QGroupBox>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 #include <qpa/qwindowsysteminterface.h>
@@ -357,6 +360,23 @@ TEST(Window, spaceOnAFocusedMoveButtonClicksIt)
     }
     // No port is open, so each press is refused and reported.
     EXPECT_EQ(harness.reports().size(), 2U);
+}
+
+TEST(Window, portButtonTooltipsNameTheDeviceAClickWouldOpenNow)
+{
+    const WindowHarness harness;
+    QTemporaryFile device;
+    ASSERT_TRUE(device.open());
+    const test::PortMapping present(1, device.fileName());
+    const test::PortMapping missing(2, QStringLiteral("/dev/dravix-no-such-device"));
+    const auto tipOf = [](QRadioButton& button) {
+        QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), button.mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(&button, &help);
+        return QToolTip::text();
+    };
+    EXPECT_EQ(tipOf(harness.option(1)), QStringLiteral("Opens ") + device.fileName());
+    EXPECT_EQ(tipOf(harness.option(2)),
+              QStringLiteral("Opens /dev/dravix-no-such-device, which is not present"));
 }
 
 TEST(CloseHandling, aCloseRequestWhileAnErrorIsReportedEndsTheProgram)

@@ -1,0 +1,53 @@
+#include "commandline.h"
+
+#include "portdevices.h"
+
+namespace dravix {
+namespace {
+
+constexpr auto kHelp = R"(Usage: dravix-terminal [--help | --version | --list-ports]
+
+Serial test terminal for Dravix drives and indexing controllers. With no option it opens its
+window; click "Comm Port 1" or "Comm Port 2" to monitor a drive at 19200 baud, odd parity,
+8 data bits, 1 stop bit.
+
+  --help        show this help and exit
+  --version     show the version and exit
+  --list-ports  list the serial ports present, with the button each one maps to, and exit
+
+Ports: on Windows, port 1 is COM1 and port 2 is COM2. Elsewhere they are the first and second
+serial ports present (onboard ttyS ports first, then USB and ACM adapters), or /dev/ttyS0 and
+/dev/ttyS1 when there are fewer. DRAVIX_PORT1 and DRAVIX_PORT2 name any device instead, for
+example a /dev/serial/by-id/... link, which stays the same when the adapter is replugged.
+)";
+
+} // namespace
+
+std::optional<int> answerCommandLine(const QStringList& arguments, QTextStream& out,
+                                     QTextStream& err)
+{
+    if (arguments.isEmpty())
+        return std::nullopt;
+    const QString& option = arguments.first();
+    if (arguments.size() == 1 && option == QStringLiteral("--help")) {
+        out << kHelp;
+        return 0;
+    }
+    if (arguments.size() == 1 && option == QStringLiteral("--version")) {
+        out << "dravix-terminal " << DRAVIX_VERSION << '\n';
+        return 0;
+    }
+    if (arguments.size() == 1 && option == QStringLiteral("--list-ports")) {
+        out << portListing(presentSerialDevices());
+        return 0;
+    }
+    // The options take no value: with one of them first, the second argument is the stray one.
+    const bool known = option == QStringLiteral("--help") ||
+                       option == QStringLiteral("--version") ||
+                       option == QStringLiteral("--list-ports");
+    const QString& stray = known && arguments.size() > 1 ? arguments.at(1) : option;
+    err << "dravix-terminal: unknown argument '" << stray << "' (try --help)\n";
+    return 2;
+}
+
+} // namespace dravix
