@@ -15,6 +15,8 @@
 
 #include <algorithm>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace dravix::test {
 namespace {
@@ -227,6 +229,32 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(HeldPortRow{"portObjectInThisProcess", Holder::PortObjectInThisProcess},
                       HeldPortRow{"childProcess", Holder::ChildProcess}),
     [](const ::testing::TestParamInfo<HeldPortRow>& info) { return info.param.name; });
+
+TEST_F(ConnectionFaults, aDeviceWithoutPermissionSaysHowToGetIt)
+{
+    // Another user's device, opened through the port layer by a program without access.
+    const QByteArray slave = m_pty1.slavePath().toLocal8Bit();
+    QProcess opener;
+    QStringList command{QStringLiteral(DRAVIX_PORT_HOLDER)};
+    if (::geteuid() == 0) {
+        command = QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
+                              QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"),
+                              QStringLiteral("--")} +
+                  command;
+        ASSERT_EQ(::chmod(slave.constData(), 0600), 0);
+    } else {
+        ASSERT_EQ(::chmod(slave.constData(), 0000), 0);
+    }
+    opener.start(command.takeFirst(), command);
+    ASSERT_TRUE(opener.waitForFinished(10000));
+    const QString said = QString::fromLocal8Bit(opener.readAllStandardOutput());
+    EXPECT_EQ(opener.exitCode(), 1) << said.toStdString();
+    EXPECT_TRUE(said.contains(m_pty1.slavePath() +
+                              QStringLiteral(": permission denied; add yourself to the group "
+                                             "that owns it (usually dialout")))
+        << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral("log out and in again"))) << said.toStdString();
+}
 
 // Counts every change to either list from the moment the window gets its close event.
 class ListChangesAfterClose final : public QObject
