@@ -106,6 +106,8 @@ void SerialPort::setPortOpen(bool open)
     m_port->clear(QSerialPort::AllDirections);
     m_port->clearError();
     discardReceived();
+    m_wakeThreshold = -1; // unknown: set below
+    keepWakeThresholdInStep();
     if (devicequirks::probesForHangUp())
         m_hangUpProbe.start();
 }
@@ -122,14 +124,32 @@ void SerialPort::closePort()
 
 void SerialPort::takeArrivedBytes()
 {
-    const QByteArray arrived = m_port->readAll();
     const qsizetype before = m_received.size();
+    receive(m_port->readAll());
+    if (m_received.size() > before)
+        Q_EMIT charactersArrived();
+}
+
+void SerialPort::receive(const QByteArray& arrived)
+{
     if (devicequirks::parityErrorsArriveMarked())
         m_unmarker.feed(arrived, m_received);
     else
         m_received.append(arrived);
-    if (m_received.size() > before)
-        Q_EMIT charactersArrived();
+    keepWakeThresholdInStep();
+}
+
+void SerialPort::keepWakeThresholdInStep()
+{
+    // What the next reading still needs; readings are taken whole, so only arrivals and
+    // emptying change it, and in the steady state it stays at a whole reading.
+    if (!m_port->isOpen() || m_wakeThreshold == 0)
+        return;
+    const qint64 taken = m_received.size() - m_readOffset; // the driver's own count is its part
+    const int needed = kReadingLength - static_cast<int>(taken % kReadingLength);
+    if (needed == m_wakeThreshold)
+        return;
+    m_wakeThreshold = devicequirks::setWakeThreshold(m_port->handle(), needed) ? needed : 0;
 }
 
 void SerialPort::discardReceived()
@@ -142,7 +162,10 @@ void SerialPort::discardReceived()
 
 qint64 SerialPort::inBufferCount() const
 {
-    return m_received.size() - m_readOffset;
+    // Characters below the wake-up threshold wait in the driver; they are received all the same.
+    const qint64 held =
+        m_port->isOpen() && m_wakeThreshold > 1 ? devicequirks::heldByDriver(m_port->handle()) : 0;
+    return m_received.size() - m_readOffset + held;
 }
 
 void SerialPort::setInBufferCount(qint64 count)
@@ -154,6 +177,7 @@ void SerialPort::setInBufferCount(qint64 count)
         m_port->skip(m_port->bytesAvailable());
     }
     discardReceived();
+    keepWakeThresholdInStep();
 }
 
 void SerialPort::setOutBufferCount(qint64 count)
@@ -168,6 +192,9 @@ QByteArray SerialPort::input()
 {
     if (!m_port->isOpen())
         throw PortError(PortErrorCode::PortNotOpen);
+    // Asked for more than has woken the program: the rest waits below the threshold.
+    if (m_wakeThreshold > 1 && (m_inputLen == 0 || m_received.size() - m_readOffset < m_inputLen))
+        receive(devicequirks::takeHeldByDriver(m_port->handle()));
     const qsizetype waiting = m_received.size() - m_readOffset;
     const qsizetype length = m_inputLen == 0 ? waiting : std::min<qsizetype>(m_inputLen, waiting);
     QByteArray taken = m_received.sliced(m_readOffset, length);

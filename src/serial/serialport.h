@@ -20,6 +20,9 @@ class SerialPort final : public QObject
     Q_OBJECT
 
 public:
+    // The characters of one reading: the driver wakes the program once per reading.
+    static constexpr int kReadingLength = 8;
+
     explicit SerialPort(QObject* parent = nullptr);
     ~SerialPort() override;
 
@@ -57,6 +60,9 @@ Q_SIGNALS:
 
 private:
     void takeArrivedBytes();
+    // Appends what the device sent, its parity marks undone.
+    void receive(const QByteArray& arrived);
+    void keepWakeThresholdInStep();
     void discardReceived();
     void handleError(int error);
     void probeForHangUp();
@@ -70,6 +76,8 @@ private:
     QByteArray m_received;
     qsizetype m_readOffset = 0;
     ParityUnmarker m_unmarker;
+    // The driver's wake-up threshold now; 0 when the platform has none.
+    int m_wakeThreshold = 0;
     int m_commPort = 1;
     QString m_settingsText = QString::fromLatin1(kDesignSettings);
     LineSettings m_settings;
