@@ -27,6 +27,7 @@
 #include <vector>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace dravix::bench {
 namespace {
@@ -111,7 +112,8 @@ struct Options
 class TerminalBench final : public QObject
 {
 public:
-    TerminalBench(PtyWriter& writer, const Options& options) : m_writer(writer), m_options(options)
+    TerminalBench(PtyWriter& writer, PtyWriter& picocomWriter, const Options& options)
+        : m_writer(writer), m_picocomWriter(picocomWriter), m_options(options)
     {
         m_hexList = m_window.findChild<QListWidget*>(QStringLiteral("List1"));
         auto* decimalList = m_window.findChild<QListWidget*>(QStringLiteral("List2"));
@@ -148,8 +150,10 @@ public:
         spin(500); // settle: the first paints and the start-up reset are not idle time
         if (m_options.runs("idle"))
             measureIdle();
-        if (m_options.runs("linerate"))
+        if (m_options.runs("linerate")) {
             measureLineRate();
+            measurePicocomLineRate();
+        }
         if (m_options.runs("latency"))
             measureLatency();
         if (m_options.runs("flood"))
@@ -205,7 +209,73 @@ private:
         std::printf("linerate_gui_thread_cpu_percent=%.3f\n", cpu.guiThread);
         std::printf("linerate_list_paints_per_s=%.1f\n", static_cast<double>(m_paints) / seconds);
         report("linerate_cpu_percent", "%.3f", cpu.process);
+        m_lineRateCpu = cpu.process;
         report("linerate_lost_readings", "%d", lost);
+    }
+
+    // The same paced stream into picocom, the plain terminal people keep beside this one,
+    // running in tmux on a pseudo-terminal of its own; its own CPU over the same span.
+    void measurePicocomLineRate()
+    {
+        const std::string session = "dravix-bench-" + std::to_string(::getpid());
+        const std::string start = "tmux new-session -d -s " + session +
+                                  " -x 100 -y 30 'exec picocom --quiet -b 19200 -y o -d 8 -p 1 " +
+                                  m_picocomWriter.slavePath() + "' 2>/dev/null";
+        if (std::system(start.c_str()) != 0) {
+            std::printf("picocom_linerate_cpu_percent=unavailable (needs picocom and tmux)\n");
+            return;
+        }
+        spin(1000); // picocom opens the port and settles
+        const long pid = firstNumberOf("tmux display-message -p -t " + session + " '#{pane_pid}'");
+        const int count = m_options.lineRateSeconds * kLineRateCharsPerSecond / kReadingChars;
+        const std::int64_t before = processTicks(pid);
+        const std::int64_t wallStart = monotonicNanos();
+        m_picocomWriter.start(PtyWriter::Mode::LineRate, m_next, count, kLineRateCharsPerSecond,
+                              m_options.charsPerWrite);
+        (void)m_picocomWriter.waitDone();
+        const double seconds = static_cast<double>(monotonicNanos() - wallStart) / 1e9;
+        const double cpu = 100.0 * static_cast<double>(processTicks(pid) - before) /
+                           static_cast<double>(::sysconf(_SC_CLK_TCK)) / seconds;
+        (void)std::system(("tmux kill-session -t " + session + " 2>/dev/null").c_str());
+        report("picocom_linerate_cpu_percent", "%.3f", cpu);
+        if (cpu > 0 && m_lineRateCpu >= 0)
+            report("linerate_ratio_to_picocom", "%.2f", m_lineRateCpu / cpu);
+    }
+
+    [[nodiscard]] static long firstNumberOf(const std::string& command)
+    {
+        FILE* out = ::popen(command.c_str(), "r");
+        long value = -1;
+        if (out) {
+            if (std::fscanf(out, "%ld", &value) != 1)
+                value = -1;
+            ::pclose(out);
+        }
+        return value;
+    }
+
+    // utime + stime of a process, in clock ticks.
+    [[nodiscard]] static std::int64_t processTicks(long pid)
+    {
+        FILE* stat = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
+        if (!stat)
+            return 0;
+        char buffer[1024] = {};
+        const size_t got = std::fread(buffer, 1, sizeof buffer - 1, stat);
+        std::fclose(stat);
+        buffer[got] = '\0';
+        // Fields after the command name, which ends with the last ')': utime and stime are
+        // the 12th and 13th of them.
+        const char* rest = std::strrchr(buffer, ')');
+        long long fields[13] = {};
+        char state = 0;
+        if (!rest ||
+            std::sscanf(rest + 1, " %c %lld %lld %lld %lld %lld %lld %lld %lld %lld %lld %lld %lld",
+                        &state, &fields[0], &fields[1], &fields[2], &fields[3], &fields[4],
+                        &fields[5], &fields[6], &fields[7], &fields[8], &fields[9], &fields[10],
+                        &fields[11]) != 13)
+            return 0;
+        return fields[10] + fields[11];
     }
 
     void measureLatency()
@@ -341,6 +411,8 @@ private:
     }
 
     PtyWriter& m_writer;
+    PtyWriter& m_picocomWriter;
+    double m_lineRateCpu = -1;
     const Options m_options;
     MainWindow m_window;
     QListWidget* m_hexList = nullptr;
@@ -392,10 +464,11 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
     PtyWriter writer; // forks, so before QApplication starts any thread
+    PtyWriter picocomWriter;
     qputenv("DRAVIX_PORT1", QByteArray::fromStdString(writer.slavePath()));
 
     QApplication app(argc, argv);
-    TerminalBench bench(writer, options);
+    TerminalBench bench(writer, picocomWriter, options);
     if (!bench.connectPort1()) {
         std::fprintf(stderr, "could not open %s through Option1\n", writer.slavePath().c_str());
         return 1;

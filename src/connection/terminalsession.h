@@ -35,7 +35,7 @@ public:
 
     void selectPort(int portNumber);
     // What a click on the port's button would open now.
-    [[nodiscard]] PortTarget portTarget(int portNumber) const
+    [[nodiscard]] static PortTarget portTarget(int portNumber)
     {
         return dravix::portTarget(portNumber);
     }

@@ -186,7 +186,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     // Worked out when asked, as adapters come and go.
     if (event->type() == QEvent::ToolTip && (watched == m_option1 || watched == m_option2)) {
         const int portNumber = watched == m_option1 ? 1 : 2;
-        const PortTarget target = m_session->portTarget(portNumber);
+        const PortTarget target = TerminalSession::portTarget(portNumber);
         const QString tip = target.present
                                 ? QStringLiteral("Opens %1").arg(target.path)
                                 : QStringLiteral("Opens %1, which is not present").arg(target.path);
