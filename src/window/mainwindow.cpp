@@ -157,7 +157,8 @@ void MainWindow::buildControls()
     m_option2 = qobject_cast<QRadioButton*>(byName.value(QStringLiteral("Option2")));
     m_hexList = qobject_cast<QListWidget*>(byName.value(QStringLiteral("List1")));
     m_decimalList = qobject_cast<QListWidget*>(byName.value(QStringLiteral("List2")));
-    m_hexList->setItemDelegate(new ReceivedTextDelegate(m_hexList));
+    m_hexList->setItemDelegate(new MonitorRowDelegate(true, m_hexList));
+    m_decimalList->setItemDelegate(new MonitorRowDelegate(false, m_decimalList));
     Q_ASSERT(m_text && m_send && m_clear && m_posMove && m_negMove && m_option1 && m_option2 &&
              m_hexList && m_decimalList);
 

@@ -1,5 +1,6 @@
 #include "windowparts.h"
 
+#include <QApplication>
 #include <QGroupBox>
 #include <QImage>
 #include <QKeyEvent>
@@ -73,12 +74,61 @@ QString visibleReceivedText(const QString& text)
     return visible;
 }
 
-QString ReceivedTextDelegate::displayText(const QVariant& value, const QLocale& locale) const
+MonitorRowDelegate::MonitorRowDelegate(bool showControls, QObject* parent)
+    : QStyledItemDelegate(parent), m_showControls(showControls)
+{
+}
+
+QString MonitorRowDelegate::displayText(const QVariant& value, const QLocale& locale) const
 {
     // The base would turn a line feed into a line separator first; rows are plain text.
-    if (value.typeId() == QMetaType::QString)
+    if (m_showControls && value.typeId() == QMetaType::QString)
         return visibleReceivedText(value.toString());
     return QStyledItemDelegate::displayText(value, locale);
+}
+
+void MonitorRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                               const QModelIndex& index) const
+{
+    QStyleOptionViewItem item = option;
+    initStyleOption(&item, index);
+    const QString text = item.text;
+    item.text.clear();
+    const QWidget* widget = item.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+    // Selection, hover and focus as the style draws them; the text follows.
+    style->drawControl(QStyle::CE_ItemViewItem, &item, painter, widget);
+    if (text.isEmpty())
+        return;
+
+    // Ten rows of each list, a few hundred texts at most over a long run: keep them all,
+    // starting afresh if an endless variety ever piles up.
+    constexpr qsizetype kMostTexts = 1024;
+    if (m_laidOut.size() > kMostTexts)
+        m_laidOut.clear();
+    auto laidOut = m_laidOut.find(text);
+    if (laidOut == m_laidOut.end()) {
+        QStaticText staticText(text);
+        staticText.setTextFormat(Qt::PlainText);
+        staticText.setPerformanceHint(QStaticText::AggressiveCaching);
+        staticText.prepare(QTransform(), item.font);
+        laidOut = m_laidOut.insert(text, staticText);
+    }
+    item.text = text;
+    const QRect area = style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget);
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+    const QFontMetrics metrics(item.font);
+    const QPoint at(area.left() + margin, area.top() + (area.height() - metrics.height()) / 2);
+    const QPalette::ColorGroup group = !(item.state & QStyle::State_Enabled) ? QPalette::Disabled
+                                       : (item.state & QStyle::State_Active) ? QPalette::Normal
+                                                                             : QPalette::Inactive;
+    painter->save();
+    painter->setFont(item.font);
+    painter->setPen(item.palette.color(
+        group, (item.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text));
+    painter->setClipRect(area);
+    painter->drawStaticText(at, *laidOut);
+    painter->restore();
 }
 
 void FlatFrameStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,

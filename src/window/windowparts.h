@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QHash>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QStaticText>
 #include <QStyledItemDelegate>
 #include <QValidator>
 
@@ -32,16 +34,24 @@ public:
     State validate(QString& input, int& pos) const override;
 };
 
-// Draws a received character that has no visible glyph (C0 and C1 controls, DEL) as a
-// middle dot, so each row shows all eight characters in their places; the row's text, which
-// tests and screen readers read, stays as received.
-class ReceivedTextDelegate final : public QStyledItemDelegate
+// Draws a monitor row: the style's item panel, then the row's text from a cache of laid-out
+// texts, since rows repeat and laying text out anew is most of a list's paint. With
+// `showControls`, a received character that has no visible glyph (C0 and C1 controls, DEL)
+// is drawn as a middle dot, so each row shows all eight characters in their places; the
+// row's text, which tests and screen readers read, stays as received.
+class MonitorRowDelegate final : public QStyledItemDelegate
 {
     Q_OBJECT
 
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    MonitorRowDelegate(bool showControls, QObject* parent);
     [[nodiscard]] QString displayText(const QVariant& value, const QLocale& locale) const override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+
+private:
+    bool m_showControls;
+    mutable QHash<QString, QStaticText> m_laidOut;
 };
 
 // The platform's style, except that a frame is one flat colour: Fusion shades a group box's
@@ -56,7 +66,7 @@ public:
                        const QWidget* widget = nullptr) const override;
 };
 
-// What ReceivedTextDelegate draws for a row.
+// What MonitorRowDelegate draws for a row of received characters.
 [[nodiscard]] QString visibleReceivedText(const QString& text);
 
 } // namespace dravix
