@@ -1,6 +1,7 @@
 # Sourced by the run and test commands: installs the Debian packages the build needs.
 dravix_install_deps() {
-    local packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev
+    local packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-private-dev
+        qt6-serialport-dev
         libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation clang clang-format clang-tidy
         lintian appstream desktop-file-utils "$@")
     local missing=()
