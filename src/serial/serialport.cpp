@@ -168,6 +168,12 @@ qint64 SerialPort::inBufferCount() const
     return m_received.size() - m_readOffset + held;
 }
 
+bool SerialPort::hasWaiting(qint64 count) const
+{
+    // A flood keeps the buffer full; the driver is asked only near its end.
+    return m_received.size() - m_readOffset >= count || inBufferCount() >= count;
+}
+
 void SerialPort::setInBufferCount(qint64 count)
 {
     if (count != 0)

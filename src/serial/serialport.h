@@ -40,6 +40,8 @@ public:
 
     // Characters received and not yet taken by input().
     [[nodiscard]] qint64 inBufferCount() const;
+    // inBufferCount() >= count, asking the driver only when what was read falls short.
+    [[nodiscard]] bool hasWaiting(qint64 count) const;
     void setInBufferCount(qint64 count);
 
     void setOutBufferCount(qint64 count);
