@@ -4,6 +4,7 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QStringList>
 #include <QTimer>
 
 class QListWidget;
@@ -22,17 +23,27 @@ public:
     void clearLists() override;
     void setHexRow(int row, const QString& text) override;
     void setDecimalRow(int row, const QString& text) override;
+    void setHexRows(std::span<const QString> texts) override;
+    void setDecimalRows(std::span<const QString> texts) override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void setRow(QListWidget& list, int row, const QString& text);
+    // A list and the texts its rows hold, kept here so a write compares without asking it.
+    struct List
+    {
+        QListWidget& widget;
+        QStringList rows;
+    };
+
+    void setRow(List& list, int row, const QString& text);
+    void setRows(List& list, std::span<const QString> texts);
     void limitPaintRate();
     void resumePainting();
 
-    QListWidget& m_hexList;
-    QListWidget& m_decimalList;
+    List m_hexList;
+    List m_decimalList;
     QElapsedTimer m_sincePaint;
     QTimer m_resumeTimer;
 };
