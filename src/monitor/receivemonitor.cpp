@@ -3,19 +3,32 @@
 #include "conversion.h"
 #include "serialport.h"
 
-#include <QMetaObject>
+#include <algorithm>
 
 namespace dravix {
 
 ReceiveMonitor::ReceiveMonitor(SerialPort& port, MonitorDisplay& display, QObject* parent)
     : QObject(parent), m_port(port), m_display(display)
 {
+    m_turnTimer.setSingleShot(true);
+    m_turnTimer.setInterval(0);
+    connect(&m_turnTimer, &QTimer::timeout, this, &ReceiveMonitor::turn);
     connect(&m_port, &SerialPort::charactersArrived, this, &ReceiveMonitor::scheduleTurn);
+}
+
+void ReceiveMonitor::setDecimalSeparator(const QString& separator)
+{
+    m_decimalSeparator = separator;
+    if (!m_history)
+        return;
+    for (int k = 0; k < kHistorySlots; ++k)
+        m_decimalRows.at(k) = decimalRowText(m_history->slot(k), m_decimalSeparator);
 }
 
 void ReceiveMonitor::start()
 {
     m_history.emplace();
+    resetRowTexts();
     m_running = true;
     // The first turn carries out a clear requested while no run existed.
     scheduleTurn();
@@ -35,29 +48,33 @@ void ReceiveMonitor::requestClear()
 
 void ReceiveMonitor::scheduleTurn()
 {
-    if (!m_running || m_turnQueued)
+    if (!m_running || m_turnTimer.isActive())
         return;
     // A turn with no clear to carry out and no whole reading waiting would do nothing; most
     // characters arrive one at a time, so skip queueing it.
-    if (!m_clearRequested && m_port.inBufferCount() < kReadingLength)
+    if (!m_clearRequested && !m_port.hasWaiting(kReadingLength))
         return;
-    m_turnQueued = true;
-    QMetaObject::invokeMethod(this, &ReceiveMonitor::turn, Qt::QueuedConnection);
+    // A timer rather than a posted event: no allocation and no wake-up of the loop per turn.
+    m_turnTimer.start();
 }
 
 void ReceiveMonitor::turn()
 {
-    m_turnQueued = false;
     if (!m_running)
         return;
     try {
         if (m_clearRequested)
             carryOutClear();
-        if (m_port.inBufferCount() < kReadingLength)
+        if (!m_port.hasWaiting(kReadingLength))
             return;
-        m_history->add(readOneReading());
+        const QByteArray reading = readOneReading();
+        m_history->add(reading);
+        std::move_backward(m_hexRows.begin(), m_hexRows.end() - 1, m_hexRows.end());
+        std::move_backward(m_decimalRows.begin(), m_decimalRows.end() - 1, m_decimalRows.end());
+        m_hexRows.front() = hexRowText(reading);
+        m_decimalRows.front() = decimalRowText(reading, m_decimalSeparator);
         showHistory();
-        if (m_port.inBufferCount() >= kReadingLength)
+        if (m_port.hasWaiting(kReadingLength))
             scheduleTurn();
     } catch (const PortError& error) {
         // The run ends here; whoever started it decides what becomes of the port.
@@ -70,6 +87,7 @@ void ReceiveMonitor::carryOutClear()
 {
     m_port.setInBufferCount(0);
     m_history->clear();
+    resetRowTexts();
     // Blank rows in both lists, not the "0.0" an empty slot shows after a reading.
     resetToEmptyRows(m_display);
     m_clearRequested = false;
@@ -87,13 +105,18 @@ QByteArray ReceiveMonitor::readOneReading()
     return completeReading(chars);
 }
 
+void ReceiveMonitor::resetRowTexts()
+{
+    // What an empty slot shows once a reading has arrived.
+    m_hexRows.fill(hexRowText(QByteArray()));
+    m_decimalRows.fill(decimalRowText(QByteArray(), m_decimalSeparator));
+}
+
 void ReceiveMonitor::showHistory()
 {
-    for (int k = 0; k < kHistorySlots; ++k) {
-        const QByteArray& slot = m_history->slot(k);
-        m_display.setHexRow(k, hexRowText(slot));
-        m_display.setDecimalRow(k, decimalRowText(slot, m_decimalSeparator));
-    }
+    // The hexadecimal list first: whoever watches it sees the decimal row of the reading before.
+    m_display.setHexRows(m_hexRows);
+    m_display.setDecimalRows(m_decimalRows);
 }
 
 } // namespace dravix

@@ -6,7 +6,9 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
+#include <array>
 #include <optional>
 
 namespace dravix {
@@ -14,7 +16,7 @@ namespace dravix {
 class SerialPort;
 
 // Turns the characters waiting at the port into readings, eight at a time, and shows the
-// history of the current run; one queued turn per reading so other events run in between.
+// history of the current run; one turn per reading so other events run in between.
 class ReceiveMonitor final : public QObject
 {
     Q_OBJECT
@@ -22,7 +24,7 @@ class ReceiveMonitor final : public QObject
 public:
     ReceiveMonitor(SerialPort& port, MonitorDisplay& display, QObject* parent = nullptr);
 
-    void setDecimalSeparator(const QString& separator) { m_decimalSeparator = separator; }
+    void setDecimalSeparator(const QString& separator);
 
     // A new run with an empty history; any earlier run's history is gone.
     void start();
@@ -43,14 +45,21 @@ private:
     void carryOutClear();
     [[nodiscard]] QByteArray readOneReading();
     void showHistory();
+    void resetRowTexts();
+
+    using RowTexts = std::array<QString, kHistorySlots>;
 
     SerialPort& m_port;
     MonitorDisplay& m_display;
     QString m_decimalSeparator = QStringLiteral(".");
     bool m_clearRequested = false;
     std::optional<ReadingHistory> m_history;
+    // The history's rows as shown, shifted with it, so a reading converts only its own slot.
+    RowTexts m_hexRows;
+    RowTexts m_decimalRows;
     bool m_running = false;
-    bool m_turnQueued = false;
+    // Zero-interval: a turn runs once per pass of the event loop, after what else is waiting.
+    QTimer m_turnTimer;
 };
 
 } // namespace dravix
