@@ -168,10 +168,17 @@ qint64 SerialPort::inBufferCount() const
     return m_received.size() - m_readOffset + held;
 }
 
-bool SerialPort::hasWaiting(qint64 count) const
+bool SerialPort::readingWaiting() const
 {
-    // A flood keeps the buffer full; the driver is asked only near its end.
-    return m_received.size() - m_readOffset >= count || inBufferCount() >= count;
+    const qint64 buffered = m_received.size() - m_readOffset;
+    if (buffered >= kReadingLength)
+        return true;
+    // With the threshold at what the next reading still needs, the driver holds less than
+    // that until it wakes the program, and then charactersArrived is coming. A partial
+    // input() leaves the threshold behind; then only the driver can say.
+    if (m_wakeThreshold <= 0 || m_wakeThreshold == kReadingLength - buffered)
+        return false;
+    return inBufferCount() >= kReadingLength;
 }
 
 void SerialPort::setInBufferCount(qint64 count)

@@ -40,8 +40,9 @@ public:
 
     // Characters received and not yet taken by input().
     [[nodiscard]] qint64 inBufferCount() const;
-    // inBufferCount() >= count, asking the driver only when what was read falls short.
-    [[nodiscard]] bool hasWaiting(qint64 count) const;
+    // A whole reading has been received, or the wake-up that brings it is on its way; in the
+    // steady state it never asks the driver, so finding the line quiet costs no system call.
+    [[nodiscard]] bool readingWaiting() const;
     void setInBufferCount(qint64 count);
 
     void setOutBufferCount(qint64 count);
