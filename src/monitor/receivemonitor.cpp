@@ -13,7 +13,7 @@ ReceiveMonitor::ReceiveMonitor(SerialPort& port, MonitorDisplay& display, QObjec
     m_turnTimer.setSingleShot(true);
     m_turnTimer.setInterval(0);
     connect(&m_turnTimer, &QTimer::timeout, this, &ReceiveMonitor::turn);
-    connect(&m_port, &SerialPort::charactersArrived, this, &ReceiveMonitor::scheduleTurn);
+    connect(&m_port, &SerialPort::charactersArrived, this, &ReceiveMonitor::takeArrival);
 }
 
 void ReceiveMonitor::setDecimalSeparator(const QString& separator)
@@ -46,14 +46,40 @@ void ReceiveMonitor::requestClear()
     scheduleTurn();
 }
 
+void ReceiveMonitor::takeArrival()
+{
+    // The arrival is a turn of its own: a reading that wakes the program shows at once,
+    // without another pass of the event loop. Anything already queued keeps its place.
+    if (!m_running || m_turnTimer.isActive() || m_followUpPosted || !m_port.readingWaiting()) {
+        scheduleTurn();
+        return;
+    }
+    m_inArrival = true;
+    turn();
+    m_inArrival = false;
+}
+
 void ReceiveMonitor::scheduleTurn()
 {
-    if (!m_running || m_turnTimer.isActive())
+    if (!m_running || m_turnTimer.isActive() || m_followUpPosted)
         return;
     // A turn with no clear to carry out and no whole reading waiting would do nothing; most
     // characters arrive one at a time, so skip queueing it.
-    if (!m_clearRequested && !m_port.hasWaiting(kReadingLength))
+    if (!m_clearRequested && !m_port.readingWaiting())
         return;
+    if (m_inArrival) {
+        // The loop fires due timers right after the notifier that brought the arrival, before
+        // the events posted meanwhile (a click); a posted turn waits behind them.
+        m_followUpPosted = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_followUpPosted = false;
+                turn();
+            },
+            Qt::QueuedConnection);
+        return;
+    }
     // A timer rather than a posted event: no allocation and no wake-up of the loop per turn.
     m_turnTimer.start();
 }
@@ -65,7 +91,7 @@ void ReceiveMonitor::turn()
     try {
         if (m_clearRequested)
             carryOutClear();
-        if (!m_port.hasWaiting(kReadingLength))
+        if (!m_port.readingWaiting())
             return;
         const QByteArray reading = readOneReading();
         m_history->add(reading);
@@ -74,7 +100,7 @@ void ReceiveMonitor::turn()
         m_hexRows.front() = hexRowText(reading);
         m_decimalRows.front() = decimalRowText(reading, m_decimalSeparator);
         showHistory();
-        if (m_port.hasWaiting(kReadingLength))
+        if (m_port.readingWaiting())
             scheduleTurn();
     } catch (const PortError& error) {
         // The run ends here; whoever started it decides what becomes of the port.

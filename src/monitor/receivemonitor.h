@@ -40,6 +40,7 @@ Q_SIGNALS:
     void runFailed(const dravix::PortError& error);
 
 private:
+    void takeArrival();
     void scheduleTurn();
     void turn();
     void carryOutClear();
@@ -58,6 +59,8 @@ private:
     RowTexts m_hexRows;
     RowTexts m_decimalRows;
     bool m_running = false;
+    bool m_inArrival = false;
+    bool m_followUpPosted = false;
     // Zero-interval: a turn runs once per pass of the event loop, after what else is waiting.
     QTimer m_turnTimer;
 };
