@@ -96,8 +96,15 @@ void MonitorRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     item.text.clear();
     const QWidget* widget = item.widget;
     QStyle* style = widget ? widget->style() : QApplication::style();
-    // Selection, hover and focus as the style draws them; the text follows.
-    style->drawControl(QStyle::CE_ItemViewItem, &item, painter, widget);
+    // Selection, hover and focus as the style draws them; the text follows. A row in none of
+    // those states, with no brush of its own, has no panel: most rows, most of the time.
+    constexpr QStyle::State kPanelStates =
+        QStyle::State_Selected | QStyle::State_MouseOver | QStyle::State_HasFocus;
+    const bool plain = !(item.state & kPanelStates) &&
+                       !(item.features & QStyleOptionViewItem::Alternate) &&
+                       item.backgroundBrush.style() == Qt::NoBrush;
+    if (!plain)
+        style->drawControl(QStyle::CE_ItemViewItem, &item, painter, widget);
     if (text.isEmpty())
         return;
 
@@ -112,13 +119,21 @@ void MonitorRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
         staticText.setTextFormat(Qt::PlainText);
         staticText.setPerformanceHint(QStaticText::AggressiveCaching);
         staticText.prepare(QTransform(), item.font);
-        laidOut = m_laidOut.insert(text, staticText);
+        laidOut = m_laidOut.insert(text, {staticText, QSize(), QRect()});
     }
-    item.text = text;
-    const QRect area = style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget);
+    // The style lays the text out again to place it; a text keeps its place as it moves
+    // down the rows, so that is asked once per text, not per paint.
+    if (laidOut->rowSize != item.rect.size()) {
+        item.text = text;
+        laidOut->area = style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget)
+                            .translated(-item.rect.topLeft());
+        laidOut->rowSize = item.rect.size();
+    }
+    const QRect area = laidOut->area.translated(item.rect.topLeft());
     const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
     const QFontMetrics metrics(item.font);
     const QPoint at(area.left() + margin, area.top() + (area.height() - metrics.height()) / 2);
+    const QRectF drawn(QPointF(at), laidOut->text.size());
     const QPalette::ColorGroup group = !(item.state & QStyle::State_Enabled) ? QPalette::Disabled
                                        : (item.state & QStyle::State_Active) ? QPalette::Normal
                                                                              : QPalette::Inactive;
@@ -126,8 +141,10 @@ void MonitorRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     painter->setFont(item.font);
     painter->setPen(item.palette.color(
         group, (item.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text));
-    painter->setClipRect(area);
-    painter->drawStaticText(at, *laidOut);
+    // Clipping is dear; only a text wider than its place needs it.
+    if (!QRectF(area).contains(drawn))
+        painter->setClipRect(area);
+    painter->drawStaticText(at, laidOut->text);
     painter->restore();
 }
 

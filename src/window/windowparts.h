@@ -50,8 +50,16 @@ public:
                const QModelIndex& index) const override;
 
 private:
+    // A row's text laid out once, with where the style puts it in a row of that size.
+    struct LaidOutRow
+    {
+        QStaticText text;
+        QSize rowSize;
+        QRect area; // relative to the row's top left corner
+    };
+
     bool m_showControls;
-    mutable QHash<QString, QStaticText> m_laidOut;
+    mutable QHash<QString, LaidOutRow> m_laidOut;
 };
 
 // The platform's style, except that a frame is one flat colour: Fusion shades a group box's
