@@ -150,16 +150,16 @@ public:
         spin(500); // settle: the first paints and the start-up reset are not idle time
         if (m_options.runs("idle"))
             measureIdle();
-        if (m_options.runs("linerate")) {
+        if (m_options.runs("linerate"))
             measureLineRate();
-            measurePicocomLineRate();
-        }
         if (m_options.runs("latency"))
             measureLatency();
         if (m_options.runs("flood"))
             measureFlood();
         if (m_options.runs("busypoll"))
             measureBusyPoll();
+        if (m_options.runs("frame"))
+            measureFramePaint();
 
         rusage usage{};
         ::getrusage(RUSAGE_SELF, &usage);
@@ -193,11 +193,20 @@ private:
         report("idle_cpu_percent", "%.3f", idle.process);
     }
 
+    // picocom, the plain terminal people keep beside this one, in tmux on a pseudo-terminal
+    // of its own, is fed the same paced stream over the same span: both see the same load
+    // on the machine, so their ratio holds even where the machine's speed wanders.
     void measureLineRate()
     {
         const int count = m_options.lineRateSeconds * kLineRateCharsPerSecond / kReadingChars;
+        const std::optional<Picocom> picocom = startPicocom();
         m_paints = 0;
         const CpuSample start;
+        const std::int64_t picocomBefore = picocom ? processTicks(picocom->pid) : 0;
+        const std::int64_t tmuxBefore = picocom ? processTicks(picocom->serverPid) : 0;
+        if (picocom)
+            m_picocomWriter.start(PtyWriter::Mode::LineRate, m_next, count, kLineRateCharsPerSecond,
+                                  m_options.charsPerWrite);
         // A reading still missing two seconds after the writer's end counts as lost, and the
         // CPU share is not diluted by waiting for it.
         const int lost =
@@ -205,41 +214,53 @@ private:
         const CpuShare cpu = cpuSince(start);
         const double seconds = static_cast<double>(monotonicNanos() - start.wall) / 1e9;
         (void)m_writer.waitDone();
-        spin(200);
         std::printf("linerate_gui_thread_cpu_percent=%.3f\n", cpu.guiThread);
         std::printf("linerate_list_paints_per_s=%.1f\n", static_cast<double>(m_paints) / seconds);
         report("linerate_cpu_percent", "%.3f", cpu.process);
-        m_lineRateCpu = cpu.process;
         report("linerate_lost_readings", "%d", lost);
-    }
-
-    // The same paced stream into picocom, the plain terminal people keep beside this one,
-    // running in tmux on a pseudo-terminal of its own; its own CPU over the same span.
-    void measurePicocomLineRate()
-    {
-        const std::string session = "dravix-bench-" + std::to_string(::getpid());
-        const std::string start = "tmux new-session -d -s " + session +
-                                  " -x 100 -y 30 'exec picocom --quiet -b 19200 -y o -d 8 -p 1 " +
-                                  m_picocomWriter.slavePath() + "' 2>/dev/null";
-        if (std::system(start.c_str()) != 0) {
+        if (!picocom) {
             std::printf("picocom_linerate_cpu_percent=unavailable (needs picocom and tmux)\n");
             return;
         }
-        spin(1000); // picocom opens the port and settles
-        const long pid = firstNumberOf("tmux display-message -p -t " + session + " '#{pane_pid}'");
-        const int count = m_options.lineRateSeconds * kLineRateCharsPerSecond / kReadingChars;
-        const std::int64_t before = processTicks(pid);
-        const std::int64_t wallStart = monotonicNanos();
-        m_picocomWriter.start(PtyWriter::Mode::LineRate, m_next, count, kLineRateCharsPerSecond,
-                              m_options.charsPerWrite);
         (void)m_picocomWriter.waitDone();
-        const double seconds = static_cast<double>(monotonicNanos() - wallStart) / 1e9;
-        const double cpu = 100.0 * static_cast<double>(processTicks(pid) - before) /
-                           static_cast<double>(::sysconf(_SC_CLK_TCK)) / seconds;
-        (void)std::system(("tmux kill-session -t " + session + " 2>/dev/null").c_str());
-        report("picocom_linerate_cpu_percent", "%.3f", cpu);
-        if (cpu > 0 && m_lineRateCpu >= 0)
-            report("linerate_ratio_to_picocom", "%.2f", m_lineRateCpu / cpu);
+        const double ticksPerSecond = static_cast<double>(::sysconf(_SC_CLK_TCK));
+        const double picocomCpu = 100.0 *
+                                  static_cast<double>(processTicks(picocom->pid) - picocomBefore) /
+                                  ticksPerSecond / seconds;
+        const double tmuxCpu = 100.0 *
+                               static_cast<double>(processTicks(picocom->serverPid) - tmuxBefore) /
+                               ticksPerSecond / seconds;
+        (void)std::system(("tmux kill-session -t " + picocom->session + " 2>/dev/null").c_str());
+        spin(200);
+        // tmux draws what picocom prints, as this terminal draws its lists: shown for context.
+        std::printf("tmux_server_linerate_cpu_percent=%.3f\n", tmuxCpu);
+        report("picocom_linerate_cpu_percent", "%.3f", picocomCpu);
+        if (picocomCpu > 0)
+            report("linerate_ratio_to_picocom", "%.2f", cpu.process / picocomCpu);
+    }
+
+    struct Picocom
+    {
+        std::string session;
+        long pid;
+        long serverPid;
+    };
+
+    [[nodiscard]] std::optional<Picocom> startPicocom()
+    {
+        Picocom picocom{"dravix-bench-" + std::to_string(::getpid()), -1, -1};
+        const std::string start = "tmux new-session -d -s " + picocom.session +
+                                  " -x 100 -y 30 'exec picocom --quiet -b 19200 -y o -d 8 -p 1 " +
+                                  m_picocomWriter.slavePath() + "' 2>/dev/null";
+        if (std::system(start.c_str()) != 0)
+            return std::nullopt;
+        spin(1000); // picocom opens the port and settles
+        const std::string ask = "tmux display-message -p -t " + picocom.session;
+        picocom.pid = firstNumberOf(ask + " '#{pane_pid}'");
+        picocom.serverPid = firstNumberOf(ask + " '#{pid}'");
+        if (picocom.pid <= 0 || picocom.serverPid <= 0)
+            return std::nullopt;
+        return picocom;
     }
 
     [[nodiscard]] static long firstNumberOf(const std::string& command)
@@ -319,6 +340,27 @@ private:
         const CpuSample start;
         busyPoll(m_options.idleMs);
         report("busy_poll_cpu_percent", "%.3f", cpuSince(start).process);
+    }
+
+    // What one display frame costs the GUI thread: both lists painted, with ten readings
+    // shown and none new (a frame at the line rate also lays out three or four new texts).
+    void measureFramePaint()
+    {
+        (void)runPhase(PtyWriter::Mode::Flood, 10, 2000);
+        (void)m_writer.waitDone();
+        spin(100); // the paint limiter lets the lists paint again
+        QWidget* hex = m_hexList->viewport();
+        QWidget* decimal = m_window.findChild<QListWidget*>(QStringLiteral("List2"))->viewport();
+        constexpr int kFrames = 2000;
+        const auto paintsBefore = m_paints;
+        const CpuSample start;
+        for (int i = 0; i < kFrames; ++i) {
+            hex->repaint();
+            decimal->repaint();
+        }
+        const std::int64_t cpu = nanosOf(CLOCK_THREAD_CPUTIME_ID) - start.thread;
+        std::printf("frame_paints=%ld\n", static_cast<long>(m_paints - paintsBefore));
+        report("frame_paint_us", "%.1f", static_cast<double>(cpu) / kFrames / 1e3);
     }
 
     template <typename Value> void report(const char* name, const char* format, Value value)
@@ -412,7 +454,6 @@ private:
 
     PtyWriter& m_writer;
     PtyWriter& m_picocomWriter;
-    double m_lineRateCpu = -1;
     const Options m_options;
     MainWindow m_window;
     QListWidget* m_hexList = nullptr;
@@ -454,7 +495,7 @@ int main(int argc, char** argv)
             options.charsPerWrite = std::max(1, std::atoi(argv[++i]));
         } else {
             std::fprintf(stderr,
-                         "usage: %s [--quick] [--only idle|linerate|latency|flood|busypoll]"
+                         "usage: %s [--quick] [--only idle|linerate|latency|flood|frame|busypoll]"
                          " [--chars-per-write N]\n",
                          argv[0]);
             return 2;
