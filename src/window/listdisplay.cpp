@@ -9,6 +9,10 @@
 namespace dravix {
 namespace {
 constexpr int kFrameIntervalMs = 16;
+// How long a held frame waits past its time for the next change to bring it: at the line
+// rate a reading comes every 4.6 ms, and painting on its wake-up spares the loop a wake-up
+// of its own. It still bounds the wait for a last change at 19 ms.
+constexpr int kFrameGraceMs = 3;
 } // namespace
 
 ListDisplay::ListDisplay(QListWidget& hexList, QListWidget& decimalList, QObject* parent)
@@ -102,15 +106,22 @@ void ListDisplay::limitPaintRate()
 {
     // A change soon after a paint waits for the next frame; one after a quiet spell paints
     // at once, so single readings show without delay.
-    if (m_resumeTimer.isActive() || !m_sincePaint.isValid())
+    if (!m_sincePaint.isValid())
         return;
     const qint64 elapsed = m_sincePaint.elapsed();
+    if (m_resumeTimer.isActive()) {
+        if (elapsed >= kFrameIntervalMs) {
+            m_resumeTimer.stop();
+            resumePainting();
+        }
+        return;
+    }
     if (elapsed >= kFrameIntervalMs)
         return;
     // Only the viewports: they are opaque, so the frames around them need no repaint.
     m_hexList.widget.viewport()->setUpdatesEnabled(false);
     m_decimalList.widget.viewport()->setUpdatesEnabled(false);
-    m_resumeTimer.start(static_cast<int>(kFrameIntervalMs - elapsed));
+    m_resumeTimer.start(static_cast<int>(kFrameIntervalMs + kFrameGraceMs - elapsed));
 }
 
 void ListDisplay::resumePainting()
