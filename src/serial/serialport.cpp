@@ -145,8 +145,8 @@ void SerialPort::keepWakeThresholdInStep()
     // emptying change it, and in the steady state it stays at a whole reading.
     if (!m_port->isOpen() || m_wakeThreshold == 0)
         return;
-    const qint64 taken = m_received.size() - m_readOffset; // the driver's own count is its part
-    const int needed = kReadingLength - static_cast<int>(taken % kReadingLength);
+    // The driver's own count is its part of the threshold.
+    const int needed = kReadingLength - static_cast<int>(unreadCount() % kReadingLength);
     if (needed == m_wakeThreshold)
         return;
     m_wakeThreshold = devicequirks::setWakeThreshold(m_port->handle(), needed) ? needed : 0;
@@ -163,22 +163,32 @@ void SerialPort::discardReceived()
 qint64 SerialPort::inBufferCount() const
 {
     // Characters below the wake-up threshold wait in the driver; they are received all the same.
-    const qint64 held =
-        m_port->isOpen() && m_wakeThreshold > 1 ? devicequirks::heldByDriver(m_port->handle()) : 0;
-    return m_received.size() - m_readOffset + held;
+    const qint64 held = driverHoldsSome() ? devicequirks::heldByDriver(m_port->handle()) : 0;
+    return unreadCount() + held;
 }
 
 bool SerialPort::readingWaiting() const
 {
-    const qint64 buffered = m_received.size() - m_readOffset;
-    if (buffered >= kReadingLength)
+    const qint64 unread = unreadCount();
+    if (unread >= kReadingLength)
         return true;
     // With the threshold at what the next reading still needs, the driver holds less than
     // that until it wakes the program, and then charactersArrived is coming. A partial
     // input() leaves the threshold behind; then only the driver can say.
-    if (m_wakeThreshold <= 0 || m_wakeThreshold == kReadingLength - buffered)
+    if (!driverHoldsSome() || m_wakeThreshold == kReadingLength - unread)
         return false;
-    return inBufferCount() >= kReadingLength;
+    return unread + devicequirks::heldByDriver(m_port->handle()) >= kReadingLength;
+}
+
+qint64 SerialPort::unreadCount() const
+{
+    return m_received.size() - m_readOffset;
+}
+
+bool SerialPort::driverHoldsSome() const
+{
+    // At a threshold of one or none, the driver hands over every character as it comes.
+    return m_port->isOpen() && m_wakeThreshold > 1;
 }
 
 void SerialPort::setInBufferCount(qint64 count)
@@ -206,9 +216,9 @@ QByteArray SerialPort::input()
     if (!m_port->isOpen())
         throw PortError(PortErrorCode::PortNotOpen);
     // Asked for more than has woken the program: the rest waits below the threshold.
-    if (m_wakeThreshold > 1 && (m_inputLen == 0 || m_received.size() - m_readOffset < m_inputLen))
+    if (driverHoldsSome() && (m_inputLen == 0 || unreadCount() < m_inputLen))
         receive(devicequirks::takeHeldByDriver(m_port->handle()));
-    const qsizetype waiting = m_received.size() - m_readOffset;
+    const qsizetype waiting = unreadCount();
     const qsizetype length = m_inputLen == 0 ? waiting : std::min<qsizetype>(m_inputLen, waiting);
     QByteArray taken = m_received.sliced(m_readOffset, length);
     m_readOffset += length;

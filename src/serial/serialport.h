@@ -66,6 +66,10 @@ private:
     // Appends what the device sent, its parity marks undone.
     void receive(const QByteArray& arrived);
     void keepWakeThresholdInStep();
+    // Received and not yet taken by input(), leaving aside what the driver holds.
+    [[nodiscard]] qint64 unreadCount() const;
+    // Characters below the wake-up threshold may wait in the driver.
+    [[nodiscard]] bool driverHoldsSome() const;
     void discardReceived();
     void handleError(int error);
     void probeForHangUp();
