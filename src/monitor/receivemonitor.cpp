@@ -54,9 +54,18 @@ void ReceiveMonitor::takeArrival()
         scheduleTurn();
         return;
     }
-    m_inArrival = true;
-    turn();
-    m_inArrival = false;
+    if (!takeOneReading())
+        return;
+    // The loop fires due timers right after the notifier that brought the arrival, before
+    // the events posted meanwhile (a click); a posted turn waits behind them.
+    m_followUpPosted = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_followUpPosted = false;
+            turn();
+        },
+        Qt::QueuedConnection);
 }
 
 void ReceiveMonitor::scheduleTurn()
@@ -67,32 +76,25 @@ void ReceiveMonitor::scheduleTurn()
     // characters arrive one at a time, so skip queueing it.
     if (!m_clearRequested && !m_port.readingWaiting())
         return;
-    if (m_inArrival) {
-        // The loop fires due timers right after the notifier that brought the arrival, before
-        // the events posted meanwhile (a click); a posted turn waits behind them.
-        m_followUpPosted = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                m_followUpPosted = false;
-                turn();
-            },
-            Qt::QueuedConnection);
-        return;
-    }
     // A timer rather than a posted event: no allocation and no wake-up of the loop per turn.
     m_turnTimer.start();
 }
 
 void ReceiveMonitor::turn()
 {
+    if (takeOneReading())
+        scheduleTurn();
+}
+
+bool ReceiveMonitor::takeOneReading()
+{
     if (!m_running)
-        return;
+        return false;
     try {
         if (m_clearRequested)
             carryOutClear();
         if (!m_port.readingWaiting())
-            return;
+            return false;
         const QByteArray reading = readOneReading();
         m_history->add(reading);
         std::move_backward(m_hexRows.begin(), m_hexRows.end() - 1, m_hexRows.end());
@@ -100,12 +102,12 @@ void ReceiveMonitor::turn()
         m_hexRows.front() = hexRowText(reading);
         m_decimalRows.front() = decimalRowText(reading, m_decimalSeparator);
         showHistory();
-        if (m_port.readingWaiting())
-            scheduleTurn();
+        return m_port.readingWaiting();
     } catch (const PortError& error) {
         // The run ends here; whoever started it decides what becomes of the port.
         stop();
         Q_EMIT runFailed(error);
+        return false;
     }
 }
 

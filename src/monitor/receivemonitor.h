@@ -43,6 +43,8 @@ private:
     void takeArrival();
     void scheduleTurn();
     void turn();
+    // Carries out a clear and takes one reading; whether another whole reading waits.
+    [[nodiscard]] bool takeOneReading();
     void carryOutClear();
     [[nodiscard]] QByteArray readOneReading();
     void showHistory();
@@ -59,7 +61,6 @@ private:
     RowTexts m_hexRows;
     RowTexts m_decimalRows;
     bool m_running = false;
-    bool m_inArrival = false;
     bool m_followUpPosted = false;
     // Zero-interval: a turn runs once per pass of the event loop, after what else is waiting.
     QTimer m_turnTimer;
