@@ -119,21 +119,23 @@ void MonitorRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
         staticText.setTextFormat(Qt::PlainText);
         staticText.setPerformanceHint(QStaticText::AggressiveCaching);
         staticText.prepare(QTransform(), item.font);
-        laidOut = m_laidOut.insert(text, {staticText, QSize(), QRect()});
+        laidOut = m_laidOut.insert(text, {staticText, QSize(), QRect(), QPoint(), false});
     }
     // The style lays the text out again to place it; a text keeps its place as it moves
-    // down the rows, so that is asked once per text, not per paint.
+    // down the rows, so that is asked once per text and row size, not per paint.
     if (laidOut->rowSize != item.rect.size()) {
         item.text = text;
-        laidOut->area = style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget)
-                            .translated(-item.rect.topLeft());
+        const QRect area = style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget)
+                               .translated(-item.rect.topLeft());
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+        const int textHeight = QFontMetrics(item.font).height();
         laidOut->rowSize = item.rect.size();
+        laidOut->area = area;
+        laidOut->at = QPoint(area.left() + margin, area.top() + (area.height() - textHeight) / 2);
+        // Clipping is dear; only a text wider than its place needs it.
+        laidOut->clipped =
+            !QRectF(area).contains(QRectF(QPointF(laidOut->at), laidOut->text.size()));
     }
-    const QRect area = laidOut->area.translated(item.rect.topLeft());
-    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
-    const QFontMetrics metrics(item.font);
-    const QPoint at(area.left() + margin, area.top() + (area.height() - metrics.height()) / 2);
-    const QRectF drawn(QPointF(at), laidOut->text.size());
     const QPalette::ColorGroup group = !(item.state & QStyle::State_Enabled) ? QPalette::Disabled
                                        : (item.state & QStyle::State_Active) ? QPalette::Normal
                                                                              : QPalette::Inactive;
@@ -141,10 +143,9 @@ void MonitorRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     painter->setFont(item.font);
     painter->setPen(item.palette.color(
         group, (item.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text));
-    // Clipping is dear; only a text wider than its place needs it.
-    if (!QRectF(area).contains(drawn))
-        painter->setClipRect(area);
-    painter->drawStaticText(at, laidOut->text);
+    if (laidOut->clipped)
+        painter->setClipRect(laidOut->area.translated(item.rect.topLeft()));
+    painter->drawStaticText(laidOut->at + item.rect.topLeft(), laidOut->text);
     painter->restore();
 }
 

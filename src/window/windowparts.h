@@ -54,8 +54,11 @@ private:
     struct LaidOutRow
     {
         QStaticText text;
+        // Relative to the row's top left corner.
         QSize rowSize;
-        QRect area; // relative to the row's top left corner
+        QRect area;
+        QPoint at;
+        bool clipped;
     };
 
     bool m_showControls;
