@@ -223,13 +223,12 @@ private:
             return;
         }
         (void)m_picocomWriter.waitDone();
-        const double ticksPerSecond = static_cast<double>(::sysconf(_SC_CLK_TCK));
-        const double picocomCpu = 100.0 *
-                                  static_cast<double>(processTicks(picocom->pid) - picocomBefore) /
-                                  ticksPerSecond / seconds;
-        const double tmuxCpu = 100.0 *
-                               static_cast<double>(processTicks(picocom->serverPid) - tmuxBefore) /
-                               ticksPerSecond / seconds;
+        const auto percentSince = [seconds](long pid, std::int64_t before) {
+            return 100.0 * static_cast<double>(processTicks(pid) - before) /
+                   static_cast<double>(::sysconf(_SC_CLK_TCK)) / seconds;
+        };
+        const double picocomCpu = percentSince(picocom->pid, picocomBefore);
+        const double tmuxCpu = percentSince(picocom->serverPid, tmuxBefore);
         (void)std::system(("tmux kill-session -t " + picocom->session + " 2>/dev/null").c_str());
         spin(200);
         // tmux draws what picocom prints, as this terminal draws its lists: shown for context.
