@@ -30,7 +30,7 @@ const QString kSeparator = QStringLiteral(".");
     std::vector<QByteArray> samples;
     std::uint32_t value = 0x9E3779B9;
     for (int i = 0; i < 64; ++i, value = value * 1664525u + 1013904223u)
-        samples.push_back(dravix::completeReading(readingChars(value)));
+        samples.push_back(dravix::readingOf(readingChars(value)));
     return samples;
 }
 
@@ -53,9 +53,9 @@ void readingToRowTexts(benchmark::State& state)
     dravix::ReadingHistory history;
     std::uint32_t value = 0xFFFFF000;
     for (int k = 0; k < dravix::kHistorySlots; ++k)
-        history.add(dravix::completeReading(readingChars(value++)));
+        history.add(dravix::readingOf(readingChars(value++)));
     for (auto _ : state) {
-        history.add(dravix::completeReading(readingChars(value++)));
+        history.add(dravix::readingOf(readingChars(value++)));
         for (int k = 0; k < dravix::kHistorySlots; ++k) {
             QString hex = dravix::hexRowText(history.slot(k));
             QString decimal = dravix::decimalRowText(history.slot(k), kSeparator);

@@ -1,10 +1,9 @@
 // terminal-bench: the real window on a pseudo-terminal, measured at idle, at the line rate,
 // one reading at a time and in a flood, beside a busy-polling loop as the yardstick.
 
+#include "conversion.h"
 #include "mainwindow.h"
-#include "portselection.h"
 #include "ptywriter.h"
-#include "serialport.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -17,6 +16,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +26,8 @@
 #include <utility>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -33,7 +35,6 @@ namespace dravix::bench {
 namespace {
 
 constexpr int kLineRateCharsPerSecond = 1745; // 19200 baud, 11 bits per character
-constexpr int kReadingChars = 8;
 
 [[nodiscard]] std::int64_t nanosOf(clockid_t clock)
 {
@@ -79,20 +80,18 @@ struct CpuShare
 }
 
 // The sequence number a hex row shows, when it is exactly the row of a reading as written:
-// three blanks and eight upper-case hex digits. Allocates nothing, as it runs per reading.
+// three blanks and the eight characters the writer sends for that number.
 [[nodiscard]] std::optional<std::uint32_t> shownReading(QStringView row)
 {
-    if (row.size() != 3 + kReadingChars || !row.startsWith(u"   "))
+    if (row.size() != 3 + kReadingLength || !row.startsWith(u"   "))
         return std::nullopt;
-    std::uint32_t value = 0;
-    for (const QChar c : row.mid(3)) {
-        const char16_t u = c.unicode();
-        const int digit = u >= '0' && u <= '9' ? u - '0' : u >= 'A' && u <= 'F' ? u - 'A' + 10 : -1;
-        if (digit < 0)
-            return std::nullopt;
-        value = value << 4 | static_cast<std::uint32_t>(digit);
-    }
-    return value;
+    std::array<char, kReadingLength> bytes{};
+    for (int i = 0; i < kReadingLength; ++i)
+        bytes.at(i) = static_cast<char>(row.at(3 + i).unicode());
+    const auto seq = static_cast<std::uint32_t>(readingValue(QByteArrayView(bytes)));
+    if (QByteArrayView(bytes) != QByteArrayView(readingText(seq)))
+        return std::nullopt;
+    return seq;
 }
 
 struct Options
@@ -138,9 +137,13 @@ public:
         // Activation runs the start-up reset; a display without a window manager may never
         // activate, which changes nothing for monitoring.
         (void)QTest::qWaitForWindowActive(&m_window, 2000);
-        QTest::mouseClick(m_window.findChild<QRadioButton*>(QStringLiteral("Option1")),
-                          Qt::LeftButton);
-        return m_window.port().portOpen() && m_window.port().commPort() == 1;
+        // The busy poll's own view of the line, taken before the terminal's open makes the
+        // device exclusive.
+        m_line = ::open(m_writer.slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        auto* option1 = m_window.findChild<QRadioButton*>(QStringLiteral("Option1"));
+        QTest::mouseClick(option1, Qt::LeftButton);
+        // A port that did not open leaves its button unselected.
+        return option1->isChecked();
     }
 
     void run()
@@ -198,7 +201,7 @@ private:
     // on the machine, so their ratio holds even where the machine's speed wanders.
     void measureLineRate()
     {
-        const int count = m_options.lineRateSeconds * kLineRateCharsPerSecond / kReadingChars;
+        const int count = m_options.lineRateSeconds * kLineRateCharsPerSecond / kReadingLength;
         const std::optional<Picocom> picocom = startPicocom();
         m_paints = 0;
         const CpuSample start;
@@ -450,7 +453,9 @@ private:
         timer.start();
         qint64 waiting = 0;
         while (timer.elapsed() < ms) {
-            waiting += m_window.port().inBufferCount();
+            int count = 0;
+            if (::ioctl(m_line, FIONREAD, &count) == 0)
+                waiting += count;
             QCoreApplication::processEvents();
         }
         if (waiting != 0)
@@ -464,6 +469,7 @@ private:
     QListWidget* m_hexList = nullptr;
     QEventLoop* m_loop = nullptr;
     QTimer m_releaseFallback;
+    int m_line = -1;
 
     PtyWriter::Mode m_mode = PtyWriter::Mode::LineRate;
     std::uint32_t m_next = 0xFFFF'F000; // starts negative and crosses zero on the way

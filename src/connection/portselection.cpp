@@ -15,14 +15,14 @@ PortSelection::PortSelection(SerialPort& port, ReceiveMonitor& monitor, MonitorD
     // after its run failed blocks other programs and makes the guard refuse a reconnect.
     connect(&m_monitor, &ReceiveMonitor::runFailed, this, [this] {
         m_port.setPortOpen(false);
-        stopQuietly(m_port.commPort());
+        showStopped(m_port.commPort());
     });
     // The port has closed itself; the run on it ends here.
     connect(&m_port, &SerialPort::portFailed, this, [this] {
         if (!m_monitor.running())
             return;
         m_monitor.stop();
-        stopQuietly(m_port.commPort());
+        showStopped(m_port.commPort());
     });
 }
 
@@ -43,12 +43,12 @@ void PortSelection::select(int portNumber)
         m_monitor.start();
     } catch (const PortError& error) {
         // Every step before the open left the port closed, and a failed open closes it too.
-        stopQuietly(portNumber);
+        showStopped(portNumber);
         Q_EMIT refused(portNumber, error.detail().isEmpty() ? error.text() : error.detail());
     }
 }
 
-void PortSelection::stopQuietly(int portNumber)
+void PortSelection::showStopped(int portNumber)
 {
     m_view.setSendEnabled(false);
     m_view.unselectPortButton(portNumber);

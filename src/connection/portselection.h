@@ -36,8 +36,8 @@ Q_SIGNALS:
     void refused(int portNumber, const QString& reason);
 
 private:
-    // SEND off and the button unselected; nothing is shown.
-    void stopQuietly(int portNumber);
+    // The window shows no connection: SEND off and the button unselected; no message.
+    void showStopped(int portNumber);
 
     SerialPort& m_port;
     ReceiveMonitor& m_monitor;

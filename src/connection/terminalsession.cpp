@@ -27,7 +27,7 @@ void TerminalSession::setDecimalSeparator(const QString& separator)
     m_monitor.setDecimalSeparator(separator);
 }
 
-template <typename Handler> void TerminalSession::untrapped(Handler&& handler)
+template <typename Handler> void TerminalSession::reportErrors(Handler&& handler)
 {
     try {
         handler();
@@ -42,7 +42,7 @@ void TerminalSession::startUp()
     if (m_started)
         return;
     m_started = true;
-    untrapped([this] {
+    reportErrors([this] {
         m_view.setSendEnabled(false);
         m_port.setSettings(QString::fromLatin1(kDesignSettings));
         m_port.setInputLen(1);
@@ -73,19 +73,19 @@ void TerminalSession::requestClear()
 void TerminalSession::send(QStringView text)
 {
     startUp();
-    untrapped([this, text] { m_transmit.send(text); });
+    reportErrors([this, text] { m_transmit.send(text); });
 }
 
 void TerminalSession::posMove()
 {
     startUp();
-    untrapped([this] { m_transmit.posMove(); });
+    reportErrors([this] { m_transmit.posMove(); });
 }
 
 void TerminalSession::negMove()
 {
     startUp();
-    untrapped([this] { m_transmit.negMove(); });
+    reportErrors([this] { m_transmit.negMove(); });
 }
 
 } // namespace dravix

@@ -24,8 +24,6 @@ public:
     TerminalSession(MonitorDisplay& display, ConnectionView& view, QObject* parent = nullptr);
 
     void setDecimalSeparator(const QString& separator);
-    // What the window may show of the port; only this session changes it.
-    [[nodiscard]] const SerialPort& port() const { return m_port; }
 
     // The start-up reset, once per run: at the first activation of the window, or before
     // the first click when that comes first, so that it can never undo a selection.
@@ -50,8 +48,8 @@ Q_SIGNALS:
     void diagnostic(const QString& line);
 
 private:
-    // Runs a handler that traps nothing: its errors go to errorRaised.
-    template <typename Handler> void untrapped(Handler&& handler);
+    // Runs a handler that traps nothing of its own: what it raises goes to errorRaised.
+    template <typename Handler> void reportErrors(Handler&& handler);
 
     MonitorDisplay& m_display;
     ConnectionView& m_view;

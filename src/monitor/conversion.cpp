@@ -23,14 +23,14 @@ namespace {
 
 } // namespace
 
-std::optional<unsigned char> reduceRead(QByteArrayView read)
+std::optional<unsigned char> characterOfRead(QByteArrayView read)
 {
     if (read.isEmpty())
         return std::nullopt;
     return static_cast<unsigned char>(read.front());
 }
 
-QByteArray completeReading(const std::array<unsigned char, kReadingLength>& chars)
+QByteArray readingOf(const std::array<unsigned char, kReadingLength>& chars)
 {
     QByteArray reading(kLeadingBlanks, ' ');
     reading.reserve(kLeadingBlanks + kReadingLength);

@@ -15,10 +15,10 @@ inline constexpr int kLeadingBlanks = 3;
 
 // The character one read of the port stands for: the low 8 bits of its first character.
 // Empty when the read returned nothing.
-[[nodiscard]] std::optional<unsigned char> reduceRead(QByteArrayView read);
+[[nodiscard]] std::optional<unsigned char> characterOfRead(QByteArrayView read);
 
 // Three blanks, then the eight received characters in the order read.
-[[nodiscard]] QByteArray completeReading(const std::array<unsigned char, kReadingLength>& chars);
+[[nodiscard]] QByteArray readingOf(const std::array<unsigned char, kReadingLength>& chars);
 
 // The number a slot text stands for: its hexadecimal digits after skipping blanks, tabs and
 // line feeds, up to the first other character, as a 32-bit two's-complement value.

@@ -4,18 +4,6 @@
 
 namespace dravix {
 
-void MonitorDisplay::setHexRows(std::span<const QString> texts)
-{
-    for (std::size_t row = 0; row < texts.size(); ++row)
-        setHexRow(static_cast<int>(row), texts[row]);
-}
-
-void MonitorDisplay::setDecimalRows(std::span<const QString> texts)
-{
-    for (std::size_t row = 0; row < texts.size(); ++row)
-        setDecimalRow(static_cast<int>(row), texts[row]);
-}
-
 void resetToEmptyRows(MonitorDisplay& display)
 {
     display.clearLists();

@@ -2,8 +2,6 @@
 
 #include <QString>
 
-#include <span>
-
 namespace dravix {
 
 // The two monitor lists as the monitor writes them: row k of the hexadecimal and of the
@@ -15,9 +13,6 @@ public:
     virtual void clearLists() = 0;
     virtual void setHexRow(int row, const QString& text) = 0;
     virtual void setDecimalRow(int row, const QString& text) = 0;
-    // Rows 0 on of one list at once, every existing row rewritten: a display may batch them.
-    virtual void setHexRows(std::span<const QString> texts);
-    virtual void setDecimalRows(std::span<const QString> texts);
 };
 
 // Both lists emptied, then ten empty rows in each.

@@ -1,18 +1,16 @@
 #pragma once
 
-#include "monitordisplay.h"
 #include "porterror.h"
 #include "readinghistory.h"
 
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
-#include <array>
 #include <optional>
 
 namespace dravix {
 
+class MonitorDisplay;
 class SerialPort;
 
 // Turns the characters waiting at the port into readings, eight at a time, and shows the
@@ -24,13 +22,13 @@ class ReceiveMonitor final : public QObject
 public:
     ReceiveMonitor(SerialPort& port, MonitorDisplay& display, QObject* parent = nullptr);
 
-    void setDecimalSeparator(const QString& separator);
+    void setDecimalSeparator(const QString& separator) { m_decimalSeparator = separator; }
 
     // A new run with an empty history; any earlier run's history is gone.
     void start();
     // Ends the run: no further turn reads the port or writes the display.
     void stop();
-    [[nodiscard]] bool running() const { return m_running; }
+    [[nodiscard]] bool running() const { return m_history.has_value(); }
 
     // The CLEAR button: carried out at the start of the run's next turn, or of the next run.
     void requestClear();
@@ -40,30 +38,20 @@ Q_SIGNALS:
     void runFailed(const dravix::PortError& error);
 
 private:
-    void takeArrival();
+    // Queues a turn behind the events already waiting, unless one is queued or has no work.
     void scheduleTurn();
     void turn();
-    // Carries out a clear and takes one reading; whether another whole reading waits.
-    [[nodiscard]] bool takeOneReading();
     void carryOutClear();
-    [[nodiscard]] QByteArray readOneReading();
+    [[nodiscard]] QByteArray readReading();
     void showHistory();
-    void resetRowTexts();
-
-    using RowTexts = std::array<QString, kHistorySlots>;
 
     SerialPort& m_port;
     MonitorDisplay& m_display;
     QString m_decimalSeparator = QStringLiteral(".");
     bool m_clearRequested = false;
+    bool m_turnQueued = false;
+    // The run's history; empty while no run exists.
     std::optional<ReadingHistory> m_history;
-    // The history's rows as shown, shifted with it, so a reading converts only its own slot.
-    RowTexts m_hexRows;
-    RowTexts m_decimalRows;
-    bool m_running = false;
-    bool m_followUpPosted = false;
-    // Zero-interval: a turn runs once per pass of the event loop, after what else is waiting.
-    QTimer m_turnTimer;
 };
 
 } // namespace dravix

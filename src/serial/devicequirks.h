@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
@@ -20,14 +19,6 @@ namespace dravix::devicequirks {
 
 // Who else has the device open, as "process 1234 (picocom)"; empty when nobody or unknown.
 [[nodiscard]] QString deviceHolder(const QString& path);
-
-// Asks the driver to report the port readable only once `characters` have arrived (POSIX
-// termios VMIN with VTIME 0), so a reading that comes a character at a time wakes the program
-// once, not eight times. Returns false where the platform has no such threshold.
-bool setWakeThreshold(qintptr handle, int characters);
-// Characters the driver holds that have not yet woken the program, and taking them now.
-[[nodiscard]] qint64 heldByDriver(qintptr handle);
-[[nodiscard]] QByteArray takeHeldByDriver(qintptr handle);
 
 // Keeps a character received with a parity error in the stream instead of dropping it: on
 // POSIX marked (see ParityUnmarker), on Windows replaced by '?' in the driver.

@@ -9,7 +9,6 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
-#include <unistd.h>
 
 namespace dravix::devicequirks {
 
@@ -56,35 +55,6 @@ QString deviceHolder(const QString& path)
         }
     }
     return {};
-}
-
-bool setWakeThreshold(qintptr handle, int characters)
-{
-    const int fd = static_cast<int>(handle);
-    termios attributes{};
-    if (::tcgetattr(fd, &attributes) != 0)
-        return false;
-    attributes.c_cc[VMIN] = static_cast<cc_t>(characters);
-    attributes.c_cc[VTIME] = 0;
-    return ::tcsetattr(fd, TCSANOW, &attributes) == 0;
-}
-
-qint64 heldByDriver(qintptr handle)
-{
-    int held = 0;
-    return ::ioctl(static_cast<int>(handle), FIONREAD, &held) == 0 ? held : 0;
-}
-
-QByteArray takeHeldByDriver(qintptr handle)
-{
-    QByteArray held(heldByDriver(handle), Qt::Uninitialized);
-    if (held.isEmpty())
-        return held;
-    // The port is non-blocking: this takes what is there and never waits.
-    const ssize_t got =
-        ::read(static_cast<int>(handle), held.data(), static_cast<size_t>(held.size()));
-    held.resize(got > 0 ? got : 0);
-    return held;
 }
 
 void keepParityErrors(qintptr handle)

@@ -26,22 +26,6 @@ QString deviceHolder(const QString&)
     return {};
 }
 
-// Qt's Windows backend reads with overlapped I/O and no threshold of its own.
-bool setWakeThreshold(qintptr, int)
-{
-    return false;
-}
-
-qint64 heldByDriver(qintptr)
-{
-    return 0;
-}
-
-QByteArray takeHeldByDriver(qintptr)
-{
-    return {};
-}
-
 void keepParityErrors(qintptr handle)
 {
     // The driver puts the error character in place of a character with a parity error.

@@ -6,22 +6,19 @@
 #include <QSerialPort>
 
 #include <algorithm>
-#include <utility>
 
 namespace dravix {
 namespace {
 // Often enough that a hang-up stops the connection well within half a second, rare enough to
 // cost nothing measurable.
 constexpr int kHangUpProbeMs = 200;
-// Taken characters are dropped from the front of the buffer in batches, not one by one.
-constexpr qsizetype kCompactAfter = qsizetype{64} * 1024;
 } // namespace
 
 SerialPort::SerialPort(QObject* parent) : QObject(parent), m_port(new QSerialPort(this))
 {
     // Unlimited: nothing received may be dropped because a buffer filled.
     m_port->setReadBufferSize(0);
-    connect(m_port, &QSerialPort::readyRead, this, &SerialPort::takeArrivedBytes);
+    connect(m_port, &QSerialPort::readyRead, this, &SerialPort::receive);
     connect(m_port, &QSerialPort::errorOccurred, this,
             [this](QSerialPort::SerialPortError error) { handleError(error); });
     // Newer Qt SerialPort takes a hung-up tty's empty reads for "nothing yet": no error and no
@@ -106,8 +103,6 @@ void SerialPort::setPortOpen(bool open)
     m_port->clear(QSerialPort::AllDirections);
     m_port->clearError();
     discardReceived();
-    m_wakeThreshold = -1; // unknown: set below
-    keepWakeThresholdInStep();
     if (devicequirks::probesForHangUp())
         m_hangUpProbe.start();
 }
@@ -122,73 +117,22 @@ void SerialPort::closePort()
     discardReceived();
 }
 
-void SerialPort::takeArrivedBytes()
+void SerialPort::receive()
 {
     const qsizetype before = m_received.size();
-    receive(m_port->readAll());
+    if (devicequirks::parityErrorsArriveMarked())
+        m_unmarker.feed(m_port->readAll(), m_received);
+    else
+        m_received.append(m_port->readAll());
+    // A parity mark cut by the read's end brings nothing new until its rest arrives.
     if (m_received.size() > before)
         Q_EMIT charactersArrived();
 }
 
-void SerialPort::receive(const QByteArray& arrived)
-{
-    if (devicequirks::parityErrorsArriveMarked())
-        m_unmarker.feed(arrived, m_received);
-    else
-        m_received.append(arrived);
-    keepWakeThresholdInStep();
-}
-
-void SerialPort::keepWakeThresholdInStep()
-{
-    // What the next reading still needs; readings are taken whole, so only arrivals and
-    // emptying change it, and in the steady state it stays at a whole reading.
-    if (!m_port->isOpen() || m_wakeThreshold == 0)
-        return;
-    // The driver's own count is its part of the threshold.
-    const int needed = kReadingLength - static_cast<int>(unreadCount() % kReadingLength);
-    if (needed == m_wakeThreshold)
-        return;
-    m_wakeThreshold = devicequirks::setWakeThreshold(m_port->handle(), needed) ? needed : 0;
-}
-
 void SerialPort::discardReceived()
 {
-    // resize keeps the allocation for the characters still to come.
-    m_received.resize(0);
-    m_readOffset = 0;
+    m_received.clear();
     m_unmarker.reset();
-}
-
-qint64 SerialPort::inBufferCount() const
-{
-    // Characters below the wake-up threshold wait in the driver; they are received all the same.
-    const qint64 held = driverHoldsSome() ? devicequirks::heldByDriver(m_port->handle()) : 0;
-    return unreadCount() + held;
-}
-
-bool SerialPort::readingWaiting() const
-{
-    const qint64 unread = unreadCount();
-    if (unread >= kReadingLength)
-        return true;
-    // With the threshold at what the next reading still needs, the driver holds less than
-    // that until it wakes the program, and then charactersArrived is coming. A partial
-    // input() leaves the threshold behind; then only the driver can say.
-    if (!driverHoldsSome() || m_wakeThreshold == kReadingLength - unread)
-        return false;
-    return unread + devicequirks::heldByDriver(m_port->handle()) >= kReadingLength;
-}
-
-qint64 SerialPort::unreadCount() const
-{
-    return m_received.size() - m_readOffset;
-}
-
-bool SerialPort::driverHoldsSome() const
-{
-    // At a threshold of one or none, the driver hands over every character as it comes.
-    return m_port->isOpen() && m_wakeThreshold > 1;
 }
 
 void SerialPort::setInBufferCount(qint64 count)
@@ -200,7 +144,6 @@ void SerialPort::setInBufferCount(qint64 count)
         m_port->skip(m_port->bytesAvailable());
     }
     discardReceived();
-    keepWakeThresholdInStep();
 }
 
 void SerialPort::setOutBufferCount(qint64 count)
@@ -215,19 +158,11 @@ QByteArray SerialPort::input()
 {
     if (!m_port->isOpen())
         throw PortError(PortErrorCode::PortNotOpen);
-    // Asked for more than has woken the program: the rest waits below the threshold.
-    if (driverHoldsSome() && (m_inputLen == 0 || unreadCount() < m_inputLen))
-        receive(devicequirks::takeHeldByDriver(m_port->handle()));
-    const qsizetype waiting = unreadCount();
+    const qsizetype waiting = m_received.size();
     const qsizetype length = m_inputLen == 0 ? waiting : std::min<qsizetype>(m_inputLen, waiting);
-    QByteArray taken = m_received.sliced(m_readOffset, length);
-    m_readOffset += length;
-    if (m_readOffset == m_received.size()) {
-        m_received.resize(0);
-        m_readOffset = 0;
-    } else if (m_readOffset >= kCompactAfter) {
-        m_received.remove(0, std::exchange(m_readOffset, 0));
-    }
+    // Qt drops a byte array's front by moving its start, so taking one at a time is cheap.
+    QByteArray taken = m_received.first(length);
+    m_received.remove(0, length);
     return taken;
 }
 

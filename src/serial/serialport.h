@@ -20,9 +20,6 @@ class SerialPort final : public QObject
     Q_OBJECT
 
 public:
-    // The characters of one reading: the driver wakes the program once per reading.
-    static constexpr int kReadingLength = 8;
-
     explicit SerialPort(QObject* parent = nullptr);
     ~SerialPort() override;
 
@@ -39,10 +36,7 @@ public:
     void setPortOpen(bool open);
 
     // Characters received and not yet taken by input().
-    [[nodiscard]] qint64 inBufferCount() const;
-    // A whole reading has been received, or the wake-up that brings it is on its way; in the
-    // steady state it never asks the driver, so finding the line quiet costs no system call.
-    [[nodiscard]] bool readingWaiting() const;
+    [[nodiscard]] qint64 inBufferCount() const { return m_received.size(); }
     void setInBufferCount(qint64 count);
 
     void setOutBufferCount(qint64 count);
@@ -62,14 +56,8 @@ Q_SIGNALS:
     void portFailed(const dravix::PortError& error);
 
 private:
-    void takeArrivedBytes();
     // Appends what the device sent, its parity marks undone.
-    void receive(const QByteArray& arrived);
-    void keepWakeThresholdInStep();
-    // Received and not yet taken by input(), leaving aside what the driver holds.
-    [[nodiscard]] qint64 unreadCount() const;
-    // Characters below the wake-up threshold may wait in the driver.
-    [[nodiscard]] bool driverHoldsSome() const;
+    void receive();
     void discardReceived();
     void handleError(int error);
     void probeForHangUp();
@@ -79,12 +67,9 @@ private:
 
     QSerialPort* m_port;
     QTimer m_hangUpProbe;
-    // What the device sent, parity marks undone; input() takes from m_readOffset on.
+    // What the device sent and input() has not taken, parity marks undone.
     QByteArray m_received;
-    qsizetype m_readOffset = 0;
     ParityUnmarker m_unmarker;
-    // The driver's wake-up threshold now; 0 when the platform has none.
-    int m_wakeThreshold = 0;
     int m_commPort = 1;
     QString m_settingsText = QString::fromLatin1(kDesignSettings);
     LineSettings m_settings;

@@ -9,6 +9,29 @@ namespace dravix {
 
 enum class ControlKind { Frame, Label, TextBox, PushButton, OptionButton, ListBox };
 
+// Every control of the window, by its name.
+enum class Control {
+    Label1,
+    Frame1,
+    Label2,
+    Text1,
+    Command1,
+    Frame3,
+    Label3,
+    Command3,
+    Label5,
+    List1,
+    Label6,
+    List2,
+    Frame2,
+    Option1,
+    Option2,
+    Label4,
+    Command7,
+    Command8,
+};
+inline constexpr int kControlCount = static_cast<int>(Control::Command8) + 1;
+
 struct FontDesign
 {
     const char* family;
@@ -19,9 +42,10 @@ struct FontDesign
 // One control as designed: geometry in twips, relative to its container's top-left corner.
 struct ControlDesign
 {
+    Control id;
     const char* name;
     ControlKind kind;
-    const char* container; // nullptr: the window itself
+    std::optional<Control> container; // empty: the window itself
     const char* caption;
     int left;
     int top;

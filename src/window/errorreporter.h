@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QPointer>
 #include <QString>
-
-class QWidget;
 
 namespace dravix {
 
@@ -13,17 +10,6 @@ class ErrorReporter
 public:
     virtual ~ErrorReporter() = default;
     virtual void report(int number, const QString& text) = 0;
-};
-
-// Shows the error in a message box that does not block the window's event loop.
-class MessageBoxReporter final : public ErrorReporter
-{
-public:
-    explicit MessageBoxReporter(QWidget* parent) : m_parent(parent) {}
-    void report(int number, const QString& text) override;
-
-private:
-    QPointer<QWidget> m_parent;
 };
 
 } // namespace dravix

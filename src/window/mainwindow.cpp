@@ -1,16 +1,17 @@
 #include "mainwindow.h"
 
+#include "commandtextvalidator.h"
 #include "designvalues.h"
-#include "errorreporter.h"
+#include "flatframestyle.h"
 #include "listdisplay.h"
-#include "monitorlist.h"
-#include "windowparts.h"
+#include "messageboxreporter.h"
+#include "monitorrowdelegate.h"
+#include "pushbutton.h"
 
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QGroupBox>
-#include <QHash>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -54,7 +55,7 @@ QWidget* createControl(const ControlDesign& design, QWidget* container, QStyle* 
     case ControlKind::OptionButton:
         return new QRadioButton(caption, container);
     case ControlKind::ListBox: {
-        auto* list = new MonitorList(container);
+        auto* list = new QListWidget(container);
         list->setUniformItemSizes(true);
         // Eight received characters always fit; none may hide behind an ellipsis.
         list->setTextElideMode(Qt::ElideNone);
@@ -113,6 +114,13 @@ MainWindow::MainWindow(std::unique_ptr<ErrorReporter> reporter, QWidget* parent)
 
 MainWindow::~MainWindow() = default;
 
+template <typename T> T* MainWindow::control(Control id) const
+{
+    auto* typed = qobject_cast<T*>(m_controls.at(static_cast<std::size_t>(id)));
+    Q_ASSERT(typed);
+    return typed;
+}
+
 void MainWindow::buildControls()
 {
     setObjectName(QString::fromLatin1(kWindowName));
@@ -126,14 +134,12 @@ void MainWindow::buildControls()
     m_frameStyle = new FlatFrameStyle(QStyleFactory::create(QApplication::style()->name()));
     m_frameStyle->setParent(this);
 
-    QHash<QString, QWidget*> byName;
     std::vector<std::pair<int, QWidget*>> tabOrder;
     for (const ControlDesign& design : controlDesigns()) {
-        QWidget* container =
-            design.container ? byName.value(QString::fromLatin1(design.container)) : this;
+        QWidget* container = design.container ? control<QWidget>(*design.container) : this;
         QWidget* control = createControl(design, container, m_frameStyle);
         applyDesign(design, *control);
-        byName.insert(control->objectName(), control);
+        m_controls.at(static_cast<std::size_t>(design.id)) = control;
         tabOrder.emplace_back(design.tabIndex, control);
     }
 
@@ -148,19 +154,17 @@ void MainWindow::buildControls()
         previous = control;
     }
 
-    m_text = qobject_cast<QLineEdit*>(byName.value(QStringLiteral("Text1")));
-    m_send = qobject_cast<QPushButton*>(byName.value(QStringLiteral("Command1")));
-    m_clear = qobject_cast<QPushButton*>(byName.value(QStringLiteral("Command3")));
-    m_posMove = qobject_cast<QPushButton*>(byName.value(QStringLiteral("Command7")));
-    m_negMove = qobject_cast<QPushButton*>(byName.value(QStringLiteral("Command8")));
-    m_option1 = qobject_cast<QRadioButton*>(byName.value(QStringLiteral("Option1")));
-    m_option2 = qobject_cast<QRadioButton*>(byName.value(QStringLiteral("Option2")));
-    m_hexList = qobject_cast<QListWidget*>(byName.value(QStringLiteral("List1")));
-    m_decimalList = qobject_cast<QListWidget*>(byName.value(QStringLiteral("List2")));
+    m_text = control<QLineEdit>(Control::Text1);
+    m_send = control<QPushButton>(Control::Command1);
+    m_clear = control<QPushButton>(Control::Command3);
+    m_posMove = control<QPushButton>(Control::Command7);
+    m_negMove = control<QPushButton>(Control::Command8);
+    m_option1 = control<QRadioButton>(Control::Option1);
+    m_option2 = control<QRadioButton>(Control::Option2);
+    m_hexList = control<QListWidget>(Control::List1);
+    m_decimalList = control<QListWidget>(Control::List2);
     m_hexList->setItemDelegate(new MonitorRowDelegate(true, m_hexList));
     m_decimalList->setItemDelegate(new MonitorRowDelegate(false, m_decimalList));
-    Q_ASSERT(m_text && m_send && m_clear && m_posMove && m_negMove && m_option1 && m_option2 &&
-             m_hexList && m_decimalList);
 
     m_send->setEnabled(false);
     m_portButtons = new QButtonGroup(this);

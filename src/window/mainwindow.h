@@ -1,11 +1,13 @@
 #pragma once
 
+#include "designvalues.h"
 #include "errorreporter.h"
 #include "portselection.h"
 #include "terminalsession.h"
 
 #include <QWidget>
 
+#include <array>
 #include <memory>
 
 class QButtonGroup;
@@ -30,8 +32,6 @@ public:
     explicit MainWindow(std::unique_ptr<ErrorReporter> reporter = {}, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    [[nodiscard]] const SerialPort& port() const { return m_session->port(); }
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -39,6 +39,8 @@ protected:
 
 private:
     void buildControls();
+    // A control as built from its design, typed.
+    template <typename T> [[nodiscard]] T* control(Control id) const;
     void wireControls();
 
     void setSendEnabled(bool enabled) override;
@@ -47,6 +49,8 @@ private:
     std::unique_ptr<ErrorReporter> m_reporter;
     std::unique_ptr<ListDisplay> m_display;
     TerminalSession* m_session = nullptr;
+
+    std::array<QWidget*, kControlCount> m_controls{};
 
     QLineEdit* m_text = nullptr;
     QPushButton* m_send = nullptr;

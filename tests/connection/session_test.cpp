@@ -26,13 +26,13 @@ protected:
     void select(int portNumber)
     {
         session.selectPort(portNumber);
-        ASSERT_TRUE(session.port().portOpen());
+        ASSERT_TRUE(device.locked());
     }
-    [[nodiscard]] bool settlesAt(int readings, qint64 waiting)
+    // Everything sent has been read from the line and `readings` readings shown, no more.
+    [[nodiscard]] bool settlesAt(int readings)
     {
-        return waitFor([&] {
-            return display.readingsShown == readings && session.port().inBufferCount() == waiting;
-        });
+        return waitFor([&] { return display.readingsShown >= readings; }) &&
+               device.waitUntilRead() && display.readingsShown == readings;
     }
 
     PseudoTerminal device;
@@ -48,9 +48,10 @@ struct StreamRow
     const char* name;
     QByteArray sent;
     int readings;
-    qint64 waiting;
     QStringList hexTop;     // the first rows of the hexadecimal list
     QStringList decimalTop; // and of the decimal list
+    QByteArray more;        // sent next: with what waits, it makes the next reading
+    const char* next;
 };
 
 void PrintTo(const StreamRow& row, std::ostream* os)
@@ -67,31 +68,36 @@ TEST_P(SessionStream, readingsFormEightCharactersAtATime)
     const StreamRow& row = GetParam();
     select(1);
     device.write(row.sent);
-    ASSERT_TRUE(settlesAt(row.readings, row.waiting))
-        << display.readingsShown << " readings, " << session.port().inBufferCount() << " waiting";
+    ASSERT_TRUE(settlesAt(row.readings)) << display.readingsShown << " readings";
     ASSERT_EQ(display.hex.size(), 10);
     ASSERT_EQ(display.decimal.size(), 10);
     EXPECT_EQ(display.hex.mid(0, row.hexTop.size()), row.hexTop);
     EXPECT_EQ(display.decimal.mid(0, row.decimalTop.size()), row.decimalTop);
+    // The characters left waiting begin the next reading.
+    device.write(row.more);
+    ASSERT_TRUE(settlesAt(row.readings + 1));
+    EXPECT_EQ(display.hex.first(), QString::fromLatin1(row.next));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Streams, SessionStream,
-    ::testing::Values(StreamRow{"sevenCharactersWait", "0000006", 0, 7, QStringList(10, QString()),
-                                QStringList(10, QString())},
+    ::testing::Values(StreamRow{"sevenCharactersWait", "0000006", 0, QStringList(10, QString()),
+                                QStringList(10, QString()), "4", "   00000064"},
                       StreamRow{
                           "firstReadingAboveNineEmptySlots",
                           "00000064",
                           1,
-                          0,
                           {"   00000064", "", "", "", "", "", "", "", "", ""},
-                          {"1.0", "0.0", "0.0", "0.0", "0.0", "0.0", "0.0", "0.0", "0.0", "0.0"}},
+                          {"1.0", "0.0", "0.0", "0.0", "0.0", "0.0", "0.0", "0.0", "0.0", "0.0"},
+                          "0000000A",
+                          "   0000000A"},
                       StreamRow{"twentyCharactersGiveTwoReadingsAndFourWait",
                                 "0001E240FFFFFF9C1234",
                                 2,
-                                4,
                                 {"   FFFFFF9C", "   0001E240", ""},
-                                {"-1.0", "1234.56", "0.0"}}),
+                                {"-1.0", "1234.56", "0.0"},
+                                "5678",
+                                "   12345678"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Session, clearDropsAPartialReadingAndBlanksBothLists)
@@ -99,13 +105,13 @@ TEST_F(Session, clearDropsAPartialReadingAndBlanksBothLists)
     select(1);
     device.write("00000064"
                  "00000");
-    ASSERT_TRUE(settlesAt(1, 5));
+    ASSERT_TRUE(settlesAt(1));
     session.requestClear();
-    ASSERT_TRUE(waitFor([&] { return session.port().inBufferCount() == 0; }));
-    EXPECT_EQ(display.hex, QStringList(10, QString()));
+    ASSERT_TRUE(waitFor([&] { return display.hex == QStringList(10, QString()); }));
     EXPECT_EQ(display.decimal, QStringList(10, QString()));
+    // The five characters that waited went with the clear.
     device.write("000003E8");
-    ASSERT_TRUE(settlesAt(2, 0));
+    ASSERT_TRUE(settlesAt(2));
     EXPECT_EQ(display.hex.first(), QStringLiteral("   000003E8"));
     EXPECT_EQ(display.hex.mid(1), QStringList(9, QString()));
 }
@@ -122,13 +128,13 @@ TEST_F(Session, aMissingPortStopsQuietly)
                              "device; is the drive's adapter plugged in? dravix-terminal "
                              "--list-ports shows the ports there are, and DRAVIX_PORT1 or "
                              "DRAVIX_PORT2 picks one"));
-    EXPECT_FALSE(session.port().portOpen());
+    EXPECT_FALSE(device.locked());
     EXPECT_FALSE(view.sendEnabled);
     EXPECT_EQ(view.unselected, std::vector<int>{2});
     EXPECT_EQ(display.hex, QStringList(10, QString()));
-    // The run on port 1 ended with it: nothing more reaches the display.
+    // Port 1 closed and its run ended with it: nothing more reaches the display.
     device.write("00000064");
-    QTest::qWait(100);
+    EXPECT_TRUE(device.leftUnread(8));
     EXPECT_EQ(display.readingsShown, 0);
 }
 
@@ -136,14 +142,35 @@ TEST_F(Session, aHangUpStopsOnceAndReleasesTheDevice)
 {
     select(1);
     device.write("00000064");
-    ASSERT_TRUE(settlesAt(1, 0));
+    ASSERT_TRUE(settlesAt(1));
     EXPECT_TRUE(view.sendEnabled);
     device.hangUp();
-    ASSERT_TRUE(waitFor([&] { return !session.port().portOpen(); }, std::chrono::seconds(2)));
-    QTest::qWait(300);
+    ASSERT_TRUE(waitFor([&] { return !view.unselected.empty(); }, std::chrono::seconds(2)));
+    // Several hang-up probes later, still one stop.
+    EXPECT_FALSE(
+        waitFor([&] { return view.unselected.size() > 1; }, std::chrono::milliseconds(600)));
     EXPECT_FALSE(view.sendEnabled);
     EXPECT_EQ(view.unselected, std::vector<int>{1});
     EXPECT_EQ(display.hex.first(), QStringLiteral("   00000064"));
+}
+
+TEST_F(Session, clearBeforeAnySelectionWaitsForTheFirstRun)
+{
+    const int clearsAtStart = display.clears;
+    session.requestClear();
+    session.requestClear();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(display.clears, clearsAtStart) << "cleared with no run to carry it out";
+
+    // The selection resets the lists; its run's first turn carries the clear out, once.
+    select(1);
+    ASSERT_TRUE(waitFor([&] { return display.clears == clearsAtStart + 2; }));
+    device.write("0000000A");
+    ASSERT_TRUE(settlesAt(1));
+    device.write("00000014");
+    ASSERT_TRUE(settlesAt(2));
+    EXPECT_EQ(display.hex.mid(0, 2), (QStringList{"   00000014", "   0000000A"}));
+    EXPECT_EQ(display.clears, clearsAtStart + 2);
 }
 
 } // namespace

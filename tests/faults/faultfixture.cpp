@@ -78,13 +78,14 @@ double processCpuSeconds()
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-int descriptorsOn(const QString& path)
+int descriptorsOn(const PseudoTerminal& device)
 {
-    const QString target = QFileInfo(path).canonicalFilePath();
+    const QString target = QFileInfo(device.slavePath()).canonicalFilePath();
+    const QString watcher = QString::number(device.slaveFd());
     int count = 0;
     const QDir fds(QStringLiteral("/proc/self/fd"));
     for (const QString& name : fds.entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot)) {
-        if (QFile::symLinkTarget(fds.filePath(name)) == target)
+        if (name != watcher && QFile::symLinkTarget(fds.filePath(name)) == target)
             ++count;
     }
     return count;

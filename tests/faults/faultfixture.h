@@ -31,8 +31,8 @@ namespace dravix::test {
 [[nodiscard]] qint64 memoryInUse();
 // User plus system CPU time this process has used so far.
 [[nodiscard]] double processCpuSeconds();
-// Descriptors this process holds on the given device path.
-[[nodiscard]] int descriptorsOn(const QString& path);
+// Descriptors this process holds on the device, besides the one the test watches it by.
+[[nodiscard]] int descriptorsOn(const PseudoTerminal& device);
 // Writes what the device side takes now, without waiting; returns how much that was.
 qsizetype offer(const PseudoTerminal& device, QByteArrayView bytes);
 

@@ -133,7 +133,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                         QStringLiteral(".")),
                  input, ".");
     checkHexRow(dravix::hexRowText(QByteArrayView(input.data(), qsizetype(input.size()))), input);
-    const auto reduced = dravix::reduceRead(QByteArrayView(input.data(), qsizetype(input.size())));
+    const auto reduced =
+        dravix::characterOfRead(QByteArrayView(input.data(), qsizetype(input.size())));
     if (reduced.has_value() == input.empty() ||
         (reduced && *reduced != static_cast<unsigned char>(input.front())))
         fail("a read is not reduced to its first character", input);
@@ -154,7 +155,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::array<unsigned char, kReadingLength> chars{};
         for (std::size_t i = 0; i < chars.size(); ++i)
             chars[i] = static_cast<unsigned char>(stream[at + i]);
-        const QByteArray reading = dravix::completeReading(chars);
+        const QByteArray reading = dravix::readingOf(chars);
         if (viewOf(reading) != std::string("   ").append(stream.substr(at, kReadingLength)))
             fail("completed reading is not three blanks and the received bytes",
                  stream.substr(at, kReadingLength));

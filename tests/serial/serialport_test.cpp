@@ -53,9 +53,6 @@ TEST_F(SerialPortOnPty, openingAppliesTheLineSettings)
     EXPECT_TRUE(attributes.c_iflag & PARMRK);
     EXPECT_TRUE(attributes.c_iflag & INPCK);
     EXPECT_FALSE(attributes.c_iflag & IGNPAR);
-    // The driver wakes the program once a whole reading is there.
-    EXPECT_EQ(attributes.c_cc[VMIN], 8);
-    EXPECT_EQ(attributes.c_cc[VTIME], 0);
     // A pseudo-terminal has no parity generator: Linux clears PARENB whatever is asked, so
     // the odd-parity choice shows in PARODD only.
 }
@@ -95,25 +92,6 @@ TEST_F(SerialPortOnPty, arrivingCharactersAreAnnouncedAndNoneAreDropped)
     EXPECT_GE(arrived.count(), 1);
     port.setInputLen(0);
     EXPECT_EQ(port.input(), sent);
-}
-
-TEST_F(SerialPortOnPty, aReadingSentACharacterAtATimeWakesThePortOnce)
-{
-    openPort();
-    QSignalSpy arrived(&port, &SerialPort::charactersArrived);
-    for (const char c : QByteArray("0001E240")) {
-        pty.write(QByteArray(1, c));
-        QTest::qWait(5);
-    }
-    ASSERT_TRUE(waitForWaiting(8));
-    QTest::qWait(50);
-    EXPECT_EQ(arrived.count(), 1);
-    // Counted while below the threshold, taken all the same.
-    pty.write("123");
-    ASSERT_TRUE(waitForWaiting(11));
-    port.setInputLen(0);
-    EXPECT_EQ(port.input(), QByteArray("0001E240123"));
-    EXPECT_EQ(arrived.count(), 1);
 }
 
 TEST_F(SerialPortOnPty, emptyingTheReceiveBufferDiscardsWhatWaits)

@@ -1,12 +1,17 @@
 #include "pseudoterminal.h"
 
+#include "testsupport.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <stdexcept>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -15,14 +20,12 @@ namespace dravix::test {
 PseudoTerminal::PseudoTerminal()
 {
     char name[256] = {};
-    int slave = -1;
     termios raw{};
     cfmakeraw(&raw);
-    if (::openpty(&m_master, &slave, name, &raw, nullptr) != 0)
+    // The slave descriptor stays open: the line's input queue and its lock are one for all
+    // openers, and a master hang-up reaches every one of them, as from a real device.
+    if (::openpty(&m_master, &m_slave, name, &raw, nullptr) != 0)
         throw std::runtime_error("openpty failed");
-    // Closing our slave descriptor leaves the program under test as the only opener, so a
-    // master hang-up reaches it as it would from a real device.
-    ::close(slave);
     ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
     m_slavePath = QString::fromLocal8Bit(name);
 }
@@ -30,6 +33,38 @@ PseudoTerminal::PseudoTerminal()
 PseudoTerminal::~PseudoTerminal()
 {
     hangUp();
+    ::close(m_slave);
+}
+
+int PseudoTerminal::unread() const
+{
+    int waiting = 0;
+    return ::ioctl(m_slave, FIONREAD, &waiting) == 0 ? waiting : -1;
+}
+
+bool PseudoTerminal::waitUntilRead()
+{
+    if (!waitFor([this] { return unread() == 0; }))
+        return false;
+    QCoreApplication::processEvents();
+    return true;
+}
+
+bool PseudoTerminal::leftUnread(int count)
+{
+    if (!waitFor([this, count] { return unread() >= count; }))
+        return false;
+    QCoreApplication::processEvents();
+    return unread() >= count;
+}
+
+bool PseudoTerminal::locked() const
+{
+    if (::flock(m_slave, LOCK_EX | LOCK_NB) == 0) {
+        ::flock(m_slave, LOCK_UN);
+        return false;
+    }
+    return errno == EWOULDBLOCK;
 }
 
 void PseudoTerminal::write(const QByteArray& bytes)

@@ -17,6 +17,7 @@ public:
     {
         hex.clear();
         decimal.clear();
+        ++clears;
     }
     void setHexRow(int row, const QString& text) override
     {
@@ -30,6 +31,7 @@ public:
     QStringList decimal;
     // Row 0 of the hexadecimal list written with a reading: one per reading shown.
     int readingsShown = 0;
+    int clears = 0;
 
 private:
     static void setRow(QStringList& rows, int row, const QString& text)

@@ -15,8 +15,8 @@ void WindowOnPseudoTerminals::SetUp()
 void WindowOnPseudoTerminals::connectPort(int portNumber)
 {
     QTest::mouseClick(&portButton(portNumber), Qt::LeftButton);
-    ASSERT_TRUE(m_window.port().portOpen()) << "port " << portNumber << " did not open";
-    ASSERT_EQ(m_window.port().commPort(), portNumber);
+    ASSERT_TRUE(device(portNumber).locked()) << "port " << portNumber << " did not open";
+    ASSERT_FALSE(device(3 - portNumber).locked());
     ASSERT_TRUE(portButton(portNumber).isChecked());
     ASSERT_TRUE(sendButton().isEnabled());
 }

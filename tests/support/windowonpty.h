@@ -2,8 +2,8 @@
 
 #include "mainwindow.h"
 #include "pseudoterminal.h"
-#include "terminalfixture.h"
 #include "testsupport.h"
+#include "windowharness.h"
 
 #include <QLineEdit>
 #include <QListWidget>

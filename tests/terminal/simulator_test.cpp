@@ -1,6 +1,6 @@
 #include "pseudoterminal.h"
-#include "terminalfixture.h"
 #include "testsupport.h"
+#include "windowharness.h"
 
 #include "conversion.h"
 

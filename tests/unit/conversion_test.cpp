@@ -12,12 +12,12 @@ namespace {
 
 const QString kPoint = QStringLiteral(".");
 
-QByteArray readingOf(const char (&eight)[kReadingLength + 1])
+QByteArray readingFromText(const char (&eight)[kReadingLength + 1])
 {
     std::array<unsigned char, kReadingLength> chars{};
     for (int i = 0; i < kReadingLength; ++i)
         chars[i] = static_cast<unsigned char>(eight[i]);
-    return completeReading(chars);
+    return readingOf(chars);
 }
 
 struct ConversionRow
@@ -43,7 +43,7 @@ TEST_P(Conversion, slotTextKeepsWhatArrivedAndDecimalFollowsTheRules)
     std::array<unsigned char, kReadingLength> chars{};
     ASSERT_EQ(row.received.size(), kReadingLength);
     std::copy(row.received.begin(), row.received.end(), chars.begin());
-    const QByteArray slot = completeReading(chars);
+    const QByteArray slot = readingOf(chars);
 
     EXPECT_EQ(slot, QByteArray("   ") + row.received);
     EXPECT_EQ(readingValue(slot), row.value);
@@ -109,24 +109,24 @@ TEST(ConversionFormat, matchesScalingByOneHundredthInDoublePrecision)
 
 TEST(ConversionFormat, usesTheSeparatorPassedIn)
 {
-    EXPECT_EQ(decimalRowText(readingOf("0001E240"), QStringLiteral(",")),
+    EXPECT_EQ(decimalRowText(readingFromText("0001E240"), QStringLiteral(",")),
               QStringLiteral("1234,56"));
     EXPECT_EQ(decimalRowText(QByteArray(), QStringLiteral(",")), QStringLiteral("0,0"));
 }
 
 TEST(ConversionRead, reducesToTheLowByteOfTheFirstCharacter)
 {
-    EXPECT_EQ(reduceRead("A"), 'A');
-    EXPECT_EQ(reduceRead("xyz"), 'x');
-    EXPECT_EQ(reduceRead(QByteArray(1, '\0')), 0);
-    EXPECT_EQ(reduceRead("\xFF"), 0xFF);
-    EXPECT_FALSE(reduceRead(QByteArray()).has_value());
+    EXPECT_EQ(characterOfRead("A"), 'A');
+    EXPECT_EQ(characterOfRead("xyz"), 'x');
+    EXPECT_EQ(characterOfRead(QByteArray(1, '\0')), 0);
+    EXPECT_EQ(characterOfRead("\xFF"), 0xFF);
+    EXPECT_FALSE(characterOfRead(QByteArray()).has_value());
 }
 
 TEST(ConversionRead, hexRowShowsEveryByteAsItsLatin1Character)
 {
-    const QByteArray slot = readingOf("\x01\xE9\xFF"
-                                      "ABCD\x7F");
+    const QByteArray slot = readingFromText("\x01\xE9\xFF"
+                                            "ABCD\x7F");
     const QString row = hexRowText(slot);
     ASSERT_EQ(row.size(), 11);
     EXPECT_EQ(row.mid(3, 3), QString::fromUtf16(u"\u0001\u00E9\u00FF"));
@@ -136,7 +136,7 @@ TEST(ConversionRead, hexRowShowsEveryByteAsItsLatin1Character)
 TEST(ReadingHistory, firstReadingFillsSlotZeroOnly)
 {
     ReadingHistory history;
-    history.add(readingOf("0001E240"));
+    history.add(readingFromText("0001E240"));
     EXPECT_EQ(hexRowText(history.slot(0)), QStringLiteral("   0001E240"));
     EXPECT_EQ(decimalRowText(history.slot(0), kPoint), QStringLiteral("1234.56"));
     for (int k = 1; k < kHistorySlots; ++k) {
@@ -161,7 +161,7 @@ TEST(ReadingHistory, clearEmptiesEverySlot)
 {
     ReadingHistory history;
     for (int i = 0; i < 4; ++i)
-        history.add(readingOf("00000064"));
+        history.add(readingFromText("00000064"));
     history.clear();
     for (int k = 0; k < kHistorySlots; ++k) {
         EXPECT_TRUE(history.slot(k).isEmpty());

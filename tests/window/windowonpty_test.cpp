@@ -1,8 +1,7 @@
 // The window on a pseudo-terminal: what its start-up and close do to an open port.
 
 #include "pseudoterminal.h"
-#include "serialport.h"
-#include "terminalfixture.h"
+#include "windowharness.h"
 
 #include <QApplication>
 #include <QListWidget>
@@ -31,8 +30,8 @@ TEST(Window, portButtonsAreOneGroupThatSelectsEachPort)
         harness.click(harness.option(portNumber));
         EXPECT_TRUE(harness.option(portNumber).isChecked()) << portNumber;
         EXPECT_FALSE(harness.option(3 - portNumber).isChecked()) << portNumber;
-        EXPECT_TRUE(harness.window().port().portOpen()) << portNumber;
-        EXPECT_EQ(harness.window().port().commPort(), portNumber);
+        EXPECT_TRUE((portNumber == 1 ? pty1 : pty2).locked()) << portNumber;
+        EXPECT_FALSE((portNumber == 1 ? pty2 : pty1).locked()) << portNumber;
     }
 }
 
@@ -42,23 +41,29 @@ TEST(CloseHandling, closesAnOpenPortAndIsNeverRefused)
     const test::PortMapping mapping(1, pty.slavePath());
     WindowHarness harness;
     harness.click(harness.option(1));
-    ASSERT_TRUE(harness.window().port().portOpen());
+    ASSERT_TRUE(pty.locked());
 
     EXPECT_TRUE(harness.window().close());
-    EXPECT_FALSE(harness.window().port().portOpen());
-    // The device side sees the hang-up of a closed port: reading the master fails.
+    EXPECT_FALSE(pty.locked());
     pty.write("00000064");
-    QTest::qWait(100);
+    EXPECT_TRUE(pty.leftUnread(8));
     EXPECT_EQ(test::rowTexts(harness.hexList()), test::emptyRows());
 }
 
 TEST(CloseHandling, withNoPortOpenWritesNothingToThePort)
 {
     test::PseudoTerminal pty;
-    const test::PortMapping mapping(1, pty.slavePath());
+    const test::PortMapping mapping1(1, pty.slavePath());
+    const test::PortMapping mapping2(2, QStringLiteral("/dev/dravix-missing-port"));
     WindowHarness harness;
+    // Port 1 was open, and a failed selection of port 2 left no port open.
+    harness.click(harness.option(1));
+    ASSERT_TRUE(pty.locked());
+    harness.click(harness.option(2));
+    ASSERT_FALSE(pty.locked());
+
     EXPECT_TRUE(harness.window().close());
-    EXPECT_FALSE(harness.window().port().portOpen());
+    EXPECT_FALSE(pty.locked()) << "the close opened a port";
     EXPECT_TRUE(pty.readAvailable(std::chrono::milliseconds(100)).isEmpty());
     EXPECT_TRUE(harness.reports().empty());
 }
@@ -74,9 +79,9 @@ TEST(StartupReset, aClickBeforeTheFirstActivationRunsItFirstAndActivationLaterKe
     auto* option1 = window.findChild<QRadioButton*>(QStringLiteral("Option1"));
     QTest::mouseClick(option1, Qt::LeftButton);
     EXPECT_EQ(window.findChild<QListWidget*>(QStringLiteral("List1"))->count(), 10);
-    EXPECT_TRUE(window.port().portOpen());
+    EXPECT_TRUE(pty.locked());
 
-    QApplication::setActiveWindow(&window);
+    window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     EXPECT_TRUE(window.findChild<QPushButton*>(QStringLiteral("Command1"))->isEnabled());
     pty.write("00000064");

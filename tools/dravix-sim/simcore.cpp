@@ -13,7 +13,7 @@ constexpr std::string_view kHexDigits = "0123456789ABCDEF";
 
 [[nodiscard]] bool startsAPair(std::string_view window)
 {
-    return kPositivePair.starts_with(window) || kNegativePair.starts_with(window);
+    return kPosMovePair.starts_with(window) || kNegMovePair.starts_with(window);
 }
 
 template <typename T>
@@ -38,25 +38,6 @@ std::string encodeReading(std::int32_t hundredths)
     return text;
 }
 
-std::optional<std::int32_t> decodeReading(std::string_view text)
-{
-    if (text.size() != kReadingLength)
-        return std::nullopt;
-    std::uint32_t bits = 0;
-    for (const char ch : text) {
-        const auto byte = static_cast<unsigned char>(ch);
-        std::uint32_t digit = 0;
-        if (byte >= '0' && byte <= '9')
-            digit = byte - '0';
-        else if (byte >= 'A' && byte <= 'F')
-            digit = byte - 'A' + 10u;
-        else
-            return std::nullopt; // lowercase is not what a drive sends
-        bits = (bits << 4) | digit;
-    }
-    return static_cast<std::int32_t>(bits);
-}
-
 std::vector<Direction> CommandScanner::feed(std::span<const unsigned char> bytes)
 {
     std::vector<Direction> moves;
@@ -67,8 +48,8 @@ std::vector<Direction> CommandScanner::feed(std::span<const unsigned char> bytes
             m_window.erase(0, 1);
             ++m_ignored;
         }
-        if (m_window == kPositivePair || m_window == kNegativePair) {
-            moves.push_back(m_window == kPositivePair ? Direction::Positive : Direction::Negative);
+        if (m_window == kPosMovePair || m_window == kNegMovePair) {
+            moves.push_back(m_window == kPosMovePair ? Direction::Positive : Direction::Negative);
             m_window.clear();
         }
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "conversion.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -11,13 +13,12 @@
 
 namespace dravix::sim {
 
-inline constexpr std::size_t kReadingLength = 8;
-inline constexpr std::string_view kPositivePair = "UC030002US030002";
-inline constexpr std::string_view kNegativePair = "UC030003US030003";
+inline constexpr std::string_view kPosMovePair = "UC030002US030002";
+inline constexpr std::string_view kNegMovePair = "UC030003US030003";
 
-// Eight uppercase hex characters: the position's 32-bit two's-complement pattern.
+// A reading as a drive sends it: the position's 32-bit two's-complement pattern in
+// uppercase hexadecimal.
 [[nodiscard]] std::string encodeReading(std::int32_t hundredths);
-[[nodiscard]] std::optional<std::int32_t> decodeReading(std::string_view text);
 
 enum class Direction { Positive, Negative };
 

@@ -1,6 +1,5 @@
-#include "terminalfixture.h"
+#include "windowharness.h"
 
-#include <QApplication>
 #include <QTest>
 
 namespace dravix::test {
@@ -9,7 +8,7 @@ WindowHarness::WindowHarness()
     : m_window(std::make_unique<MainWindow>(std::make_unique<CapturingReporter>(m_reports)))
 {
     m_window->show();
-    QApplication::setActiveWindow(m_window.get());
+    m_window->activateWindow();
     (void)QTest::qWaitForWindowActive(m_window.get());
 }
 

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QProxyStyle>
+
+namespace dravix {
+
+// The platform's style, except that a frame is one flat colour: Fusion shades a group box's
+// interior a little darker than its own background.
+class FlatFrameStyle final : public QProxyStyle
+{
+    Q_OBJECT
+
+public:
+    using QProxyStyle::QProxyStyle;
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget = nullptr) const override;
+};
+
+} // namespace dravix
