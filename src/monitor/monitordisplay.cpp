@@ -2,15 +2,15 @@
 
 #include "readinghistory.h"
 
+#include <array>
+
 namespace dravix {
 
 void resetToEmptyRows(MonitorDisplay& display)
 {
     display.clearLists();
-    for (int row = 0; row < kHistorySlots; ++row) {
-        display.setHexRow(row, QString());
-        display.setDecimalRow(row, QString());
-    }
+    const std::array<QString, kHistorySlots> empty;
+    display.setRows(empty, empty);
 }
 
 } // namespace dravix

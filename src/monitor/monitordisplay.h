@@ -2,17 +2,19 @@
 
 #include <QString>
 
+#include <span>
+
 namespace dravix {
 
-// The two monitor lists as the monitor writes them: row k of the hexadecimal and of the
-// decimal list; setting the row just past the last one appends it.
+// The two monitor lists as the monitor writes them: rows 0 on of the hexadecimal and of the
+// decimal list at once, each existing row set and a row just past the last appended.
 class MonitorDisplay
 {
 public:
     virtual ~MonitorDisplay() = default;
     virtual void clearLists() = 0;
-    virtual void setHexRow(int row, const QString& text) = 0;
-    virtual void setDecimalRow(int row, const QString& text) = 0;
+    virtual void setRows(std::span<const QString> hexRows,
+                         std::span<const QString> decimalRows) = 0;
 };
 
 // Both lists emptied, then ten empty rows in each.

@@ -11,6 +11,12 @@ namespace dravix {
 ReceiveMonitor::ReceiveMonitor(SerialPort& port, MonitorDisplay& display, QObject* parent)
     : QObject(parent), m_port(port), m_display(display)
 {
+    // A zero timer, not a posted event: posting locks the event queue and wakes the loop
+    // with a system call each time. The loop runs the events posted before a timer's turn
+    // first, so a click still comes before the next reading.
+    m_turnTimer.setSingleShot(true);
+    m_turnTimer.setInterval(0);
+    connect(&m_turnTimer, &QTimer::timeout, this, &ReceiveMonitor::turn);
     connect(&m_port, &SerialPort::charactersArrived, this, &ReceiveMonitor::scheduleTurn);
 }
 
@@ -34,19 +40,10 @@ void ReceiveMonitor::requestClear()
 
 void ReceiveMonitor::scheduleTurn()
 {
-    if (!running() || m_turnQueued)
+    if (!running() || m_turnTimer.isActive())
         return;
-    if (!m_clearRequested && m_port.inBufferCount() < kReadingLength)
-        return;
-    // Posted, so a click that came first is handled first.
-    m_turnQueued = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_turnQueued = false;
-            turn();
-        },
-        Qt::QueuedConnection);
+    if (m_clearRequested || m_port.inBufferCount() >= kReadingLength)
+        m_turnTimer.start();
 }
 
 // The road of one reading: port -> reading -> history -> display; at most one per turn.
@@ -93,11 +90,14 @@ QByteArray ReceiveMonitor::readReading()
 
 void ReceiveMonitor::showHistory()
 {
+    std::array<QString, kHistorySlots> hexRows;
+    std::array<QString, kHistorySlots> decimalRows;
     for (int k = 0; k < kHistorySlots; ++k) {
         const QByteArray& slot = m_history->slot(k);
-        m_display.setHexRow(k, hexRowText(slot));
-        m_display.setDecimalRow(k, decimalRowText(slot, m_decimalSeparator));
+        hexRows.at(k) = hexRowText(slot);
+        decimalRows.at(k) = decimalRowText(slot, m_decimalSeparator);
     }
+    m_display.setRows(hexRows, decimalRows);
 }
 
 } // namespace dravix

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <optional>
 
@@ -38,7 +39,7 @@ Q_SIGNALS:
     void runFailed(const dravix::PortError& error);
 
 private:
-    // Queues a turn behind the events already waiting, unless one is queued or has no work.
+    // Queues a turn behind the events already waiting, unless one is queued or it has no work.
     void scheduleTurn();
     void turn();
     void carryOutClear();
@@ -49,7 +50,7 @@ private:
     MonitorDisplay& m_display;
     QString m_decimalSeparator = QStringLiteral(".");
     bool m_clearRequested = false;
-    bool m_turnQueued = false;
+    QTimer m_turnTimer;
     // The run's history; empty while no run exists.
     std::optional<ReadingHistory> m_history;
 };

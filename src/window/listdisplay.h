@@ -20,16 +20,15 @@ public:
     ListDisplay(QListWidget& hexList, QListWidget& decimalList, QObject* parent = nullptr);
 
     void clearLists() override;
-    void setHexRow(int row, const QString& text) override;
-    void setDecimalRow(int row, const QString& text) override;
+    void setRows(std::span<const QString> hexRows, std::span<const QString> decimalRows) override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void setRow(QListWidget& list, int row, const QString& text);
+    static void setListRows(QListWidget& list, std::span<const QString> texts);
     void holdPaintsUntilNextFrame();
-    void setPainting(bool enabled);
+    void resumePainting();
 
     QListWidget& m_hexList;
     QListWidget& m_decimalList;

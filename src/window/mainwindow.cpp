@@ -5,6 +5,7 @@
 #include "flatframestyle.h"
 #include "listdisplay.h"
 #include "messageboxreporter.h"
+#include "monitorlist.h"
 #include "monitorrowdelegate.h"
 #include "pushbutton.h"
 
@@ -55,7 +56,7 @@ QWidget* createControl(const ControlDesign& design, QWidget* container, QStyle* 
     case ControlKind::OptionButton:
         return new QRadioButton(caption, container);
     case ControlKind::ListBox: {
-        auto* list = new QListWidget(container);
+        auto* list = new MonitorList(container);
         list->setUniformItemSizes(true);
         // Eight received characters always fit; none may hide behind an ellipsis.
         list->setTextElideMode(Qt::ElideNone);

@@ -19,13 +19,15 @@ public:
         decimal.clear();
         ++clears;
     }
-    void setHexRow(int row, const QString& text) override
+    void setRows(std::span<const QString> hexRows, std::span<const QString> decimalRows) override
     {
-        setRow(hex, row, text);
-        if (row == 0 && !text.isEmpty())
+        for (std::size_t row = 0; row < hexRows.size(); ++row)
+            setRow(hex, int(row), hexRows[row]);
+        for (std::size_t row = 0; row < decimalRows.size(); ++row)
+            setRow(decimal, int(row), decimalRows[row]);
+        if (!hexRows.empty() && !hexRows.front().isEmpty())
             ++readingsShown;
     }
-    void setDecimalRow(int row, const QString& text) override { setRow(decimal, row, text); }
 
     QStringList hex;
     QStringList decimal;
