@@ -15,10 +15,11 @@ window; click "Comm Port 1" or "Comm Port 2" to monitor a drive at 19200 baud, o
   --version     show the version and exit
   --list-ports  list the serial ports present, with the button each one maps to, and exit
 
-Ports: on Windows, port 1 is COM1 and port 2 is COM2. Elsewhere they are the first and second
-serial ports present (onboard ttyS ports first, then USB and ACM adapters), or /dev/ttyS0 and
-/dev/ttyS1 when there are fewer. DRAVIX_PORT1 and DRAVIX_PORT2 name any device instead, for
-example a /dev/serial/by-id/... link, which stays the same when the adapter is replugged.
+Ports: port 1 and port 2 are the first and second serial ports present. On Windows that is
+the COM ports by number (COM3 before COM10), or COM1 and COM2 when there are fewer. Elsewhere
+onboard ttyS ports come first, then USB and ACM adapters, or /dev/ttyS0 and /dev/ttyS1 when
+there are fewer. DRAVIX_PORT1 and DRAVIX_PORT2 name any device instead, for example COM7 or a
+/dev/serial/by-id/... link, which stays the same when the adapter is replugged.
 )";
 
 } // namespace

@@ -10,14 +10,15 @@
 namespace dravix {
 namespace {
 
-// ttyS10 after ttyS2: the name's letters, then its number.
-[[nodiscard]] std::tuple<bool, QString, qlonglong, QString> orderKey(const SerialDevice& device)
+// ttyS10 after ttyS2 and COM10 after COM2: the name's letters, then its number.
+[[nodiscard]] std::tuple<bool, QString, qlonglong, QString> orderKey(const SerialDevice& device,
+                                                                     const PortNaming& naming)
 {
     const QString& name = device.portName;
     qsizetype digits = name.size();
     while (digits > 0 && name.at(digits - 1).isDigit())
         --digits;
-    const bool onboard = name.startsWith(QStringLiteral("ttyS"));
+    const bool onboard = !naming.onboardPrefix.isEmpty() && name.startsWith(naming.onboardPrefix);
     return {!onboard, name.left(digits), name.mid(digits).toLongLong(), name};
 }
 
@@ -38,11 +39,47 @@ namespace {
 
 } // namespace
 
-void sortForPortNumbers(QList<SerialDevice>& devices)
+PortNaming posixPortNaming()
 {
-    std::sort(devices.begin(), devices.end(), [](const SerialDevice& a, const SerialDevice& b) {
-        return orderKey(a) < orderKey(b);
-    });
+    return {QStringLiteral("ttyS"),
+            {},
+            false,
+            QStringLiteral("/dev/ttyS0"),
+            QStringLiteral("/dev/ttyS1")};
+}
+
+PortNaming windowsPortNaming()
+{
+    // A USB adapter is often the only port, on COM3 or higher: every COM port counts alike.
+    return {{}, QStringLiteral("\\\\.\\"), true, QStringLiteral("COM1"), QStringLiteral("COM2")};
+}
+
+PortNaming platformPortNaming()
+{
+#ifdef Q_OS_WIN
+    return windowsPortNaming();
+#else
+    return posixPortNaming();
+#endif
+}
+
+QString normalisedPortPath(const QString& path, const PortNaming& naming)
+{
+    QString normalised = path;
+    if (!naming.namespacePrefix.isEmpty() &&
+        normalised.startsWith(naming.namespacePrefix, Qt::CaseInsensitive))
+        normalised.remove(0, naming.namespacePrefix.size());
+    return naming.ignoresCase ? normalised.toUpper() : normalised;
+}
+
+void arrangeForPortNumbers(QList<SerialDevice>& devices, const PortNaming& naming)
+{
+    for (SerialDevice& device : devices)
+        device.path = normalisedPortPath(device.path, naming);
+    std::sort(devices.begin(), devices.end(),
+              [&naming](const SerialDevice& a, const SerialDevice& b) {
+                  return orderKey(a, naming) < orderKey(b, naming);
+              });
 }
 
 QList<SerialDevice> presentSerialDevices()
@@ -62,25 +99,21 @@ QList<SerialDevice> presentSerialDevices()
             device.productId = info.productIdentifier();
         devices.append(device);
     }
-    sortForPortNumbers(devices);
+    arrangeForPortNumbers(devices);
     return devices;
 }
 
-QString chooseDevicePath(int portNumber, const QList<SerialDevice>& present)
+QString chooseDevicePath(int portNumber, const QList<SerialDevice>& present,
+                         const PortNaming& naming)
 {
     if (portNumber != 1 && portNumber != 2)
         return {};
     const QByteArray override = qgetenv(portNumber == 1 ? "DRAVIX_PORT1" : "DRAVIX_PORT2");
     if (!override.isEmpty())
-        return QString::fromLocal8Bit(override);
-#ifdef Q_OS_WIN
-    Q_UNUSED(present)
-    return portNumber == 1 ? QStringLiteral("COM1") : QStringLiteral("COM2");
-#else
+        return normalisedPortPath(QString::fromLocal8Bit(override), naming);
     if (present.size() >= portNumber)
         return present.at(portNumber - 1).path;
-    return portNumber == 1 ? QStringLiteral("/dev/ttyS0") : QStringLiteral("/dev/ttyS1");
-#endif
+    return portNumber == 1 ? naming.fallback1 : naming.fallback2;
 }
 
 PortTarget portTarget(int portNumber)
@@ -97,7 +130,7 @@ PortTarget portTarget(int portNumber)
     return target;
 }
 
-QString portListing(const QList<SerialDevice>& present)
+QString portListing(const QList<SerialDevice>& present, const PortNaming& naming)
 {
     QString text = present.isEmpty() ? QStringLiteral("No serial ports found.\n") : QString();
     for (const SerialDevice& device : present) {
@@ -112,13 +145,13 @@ QString portListing(const QList<SerialDevice>& present)
         if (!device.byIdPath.isEmpty())
             text += QStringLiteral("  ") + device.byIdPath;
         for (const int n : {1, 2}) {
-            if (chooseDevicePath(n, present) == device.path)
+            if (chooseDevicePath(n, present, naming) == device.path)
                 text += QStringLiteral("  -> Comm Port %1").arg(n);
         }
         text += u'\n';
     }
     for (const int n : {1, 2}) {
-        const QString path = chooseDevicePath(n, present);
+        const QString path = chooseDevicePath(n, present, naming);
         const bool listed = std::any_of(present.begin(), present.end(),
                                         [&](const SerialDevice& d) { return d.path == path; });
         if (!listed)

@@ -20,15 +20,43 @@ struct SerialDevice
     QString byIdPath; // a /dev/serial/by-id link to it, stable across replugging
 };
 
-// The ports present now (Qt lists only those that exist), in the order ports 1 and 2 take
-// them: onboard ttyS ports first, then USB and ACM adapters, each by name and number.
-[[nodiscard]] QList<SerialDevice> presentSerialDevices();
-void sortForPortNumbers(QList<SerialDevice>& devices);
+// How a platform names its serial ports, as far as choosing ports 1 and 2 depends on it.
+struct PortNaming
+{
+    // Ports whose name starts so are onboard and come before adapters; empty when none do.
+    QString onboardPrefix;
+    // Dropped from a path, so that a port is named as its users write it (\\.\COM3 is COM3).
+    QString namespacePrefix;
+    // Names are written in capitals, since the system ignores case in them.
+    bool ignoresCase = false;
+    // What ports 1 and 2 open when fewer ports are present.
+    QString fallback1;
+    QString fallback2;
+};
 
-// The device behind port 1 or 2 given the ports present: DRAVIX_PORTn when set, COM1 and
-// COM2 on Windows, else the first and second present port, falling back to /dev/ttyS0 and
-// /dev/ttyS1. Empty for any other port number.
-[[nodiscard]] QString chooseDevicePath(int portNumber, const QList<SerialDevice>& present);
+// Linux and the other POSIX systems: onboard ttyS ports first, else /dev/ttyS0 and /dev/ttyS1.
+[[nodiscard]] PortNaming posixPortNaming();
+// Windows: COM ports by number, else COM1 and COM2.
+[[nodiscard]] PortNaming windowsPortNaming();
+// The naming of the system this program runs on.
+[[nodiscard]] PortNaming platformPortNaming();
+
+// A path as the naming writes it: \\.\COM3 and com3 are COM3 on Windows.
+[[nodiscard]] QString normalisedPortPath(const QString& path, const PortNaming& naming);
+
+// The ports present now (Qt lists only those that exist), in the order ports 1 and 2 take
+// them (see arrangeForPortNumbers).
+[[nodiscard]] QList<SerialDevice> presentSerialDevices();
+// Normalises the paths and sorts: onboard ports first, then the rest by name and number
+// (COM2, COM3, COM10; ttyS0, ttyUSB0, ttyUSB1).
+void arrangeForPortNumbers(QList<SerialDevice>& devices,
+                           const PortNaming& naming = platformPortNaming());
+
+// The device behind port 1 or 2 given the ports present (arranged): DRAVIX_PORTn when set,
+// else the first and second present port, falling back to the naming's fallbacks. Empty for
+// any other port number.
+[[nodiscard]] QString chooseDevicePath(int portNumber, const QList<SerialDevice>& present,
+                                       const PortNaming& naming = platformPortNaming());
 
 // What a click on port 1 or 2 would open now, and whether that device is there.
 struct PortTarget
@@ -39,7 +67,8 @@ struct PortTarget
 [[nodiscard]] PortTarget portTarget(int portNumber);
 
 // The `--list-ports` text: each present port with what identifies it and its button.
-[[nodiscard]] QString portListing(const QList<SerialDevice>& present);
+[[nodiscard]] QString portListing(const QList<SerialDevice>& present,
+                                  const PortNaming& naming = platformPortNaming());
 
 // Why an open failed, with the fix for the common cases, as one line for standard error.
 [[nodiscard]] QString explainOpenFailure(QSerialPort::SerialPortError error, const QString& path,

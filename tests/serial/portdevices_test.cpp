@@ -7,18 +7,29 @@
 namespace dravix {
 namespace {
 
-[[nodiscard]] QList<SerialDevice> devicesNamed(const QStringList& names)
+// Ports as Qt lists them: on Windows the path is in the device namespace (\\.\COM3).
+[[nodiscard]] QList<SerialDevice> devicesNamed(const QStringList& names, const PortNaming& naming)
 {
     QList<SerialDevice> devices;
-    for (const QString& name : names)
-        devices.append({name, QStringLiteral("/dev/") + name, {}, {}, {}, {}, {}});
-    sortForPortNumbers(devices);
+    for (const QString& name : names) {
+        const QString portName = name.mid(name.lastIndexOf(u'\\') + 1);
+        const QString path =
+            naming.namespacePrefix.isEmpty() ? QStringLiteral("/dev/") + name : name;
+        devices.append({portName, path, {}, {}, {}, {}, {}});
+    }
+    arrangeForPortNumbers(devices, naming);
     return devices;
+}
+
+[[nodiscard]] bool portPinned()
+{
+    return qEnvironmentVariableIsSet("DRAVIX_PORT1") || qEnvironmentVariableIsSet("DRAVIX_PORT2");
 }
 
 struct MappingRow
 {
     const char* name;
+    PortNaming (*naming)();
     QStringList present; // in the order the system lists them
     const char* port1;
     const char* port2;
@@ -35,57 +46,160 @@ class PortNumbers : public ::testing::TestWithParam<MappingRow>
 
 TEST_P(PortNumbers, takeTheFirstAndSecondPortsPresent)
 {
-#ifdef Q_OS_WIN
-    GTEST_SKIP() << "Windows keeps COM1 and COM2";
-#endif
-    if (qEnvironmentVariableIsSet("DRAVIX_PORT1") || qEnvironmentVariableIsSet("DRAVIX_PORT2"))
+    if (portPinned())
         GTEST_SKIP() << "a port is pinned in this environment";
-    const QList<SerialDevice> present = devicesNamed(GetParam().present);
-    EXPECT_EQ(chooseDevicePath(1, present), QString::fromLatin1(GetParam().port1));
-    EXPECT_EQ(chooseDevicePath(2, present), QString::fromLatin1(GetParam().port2));
-    EXPECT_TRUE(chooseDevicePath(0, present).isEmpty());
-    EXPECT_TRUE(chooseDevicePath(3, present).isEmpty());
+    const PortNaming naming = GetParam().naming();
+    const QList<SerialDevice> present = devicesNamed(GetParam().present, naming);
+    EXPECT_EQ(chooseDevicePath(1, present, naming), QString::fromLatin1(GetParam().port1));
+    EXPECT_EQ(chooseDevicePath(2, present, naming), QString::fromLatin1(GetParam().port2));
+    EXPECT_TRUE(chooseDevicePath(0, present, naming).isEmpty());
+    EXPECT_TRUE(chooseDevicePath(3, present, naming).isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     PresentPorts, PortNumbers,
     ::testing::Values(
-        MappingRow{"noneFallsBackToTheLegacyPorts", {}, "/dev/ttyS0", "/dev/ttyS1"},
-        MappingRow{"oneAdapterIsPortOne", {"ttyUSB0"}, "/dev/ttyUSB0", "/dev/ttyS1"},
-        MappingRow{"onboardPortsComeFirst", {"ttyUSB0", "ttyS0"}, "/dev/ttyS0", "/dev/ttyUSB0"},
         MappingRow{
-            "adaptersByName", {"ttyUSB1", "ttyUSB0", "ttyACM0"}, "/dev/ttyACM0", "/dev/ttyUSB0"},
-        MappingRow{"numbersInOrder", {"ttyS10", "ttyS2"}, "/dev/ttyS2", "/dev/ttyS10"}),
+            "noneFallsBackToTheLegacyPorts", &posixPortNaming, {}, "/dev/ttyS0", "/dev/ttyS1"},
+        MappingRow{
+            "oneAdapterIsPortOne", &posixPortNaming, {"ttyUSB0"}, "/dev/ttyUSB0", "/dev/ttyS1"},
+        MappingRow{"onboardPortsComeFirst",
+                   &posixPortNaming,
+                   {"ttyUSB0", "ttyS0"},
+                   "/dev/ttyS0",
+                   "/dev/ttyUSB0"},
+        MappingRow{"adaptersByName",
+                   &posixPortNaming,
+                   {"ttyUSB1", "ttyUSB0", "ttyACM0"},
+                   "/dev/ttyACM0",
+                   "/dev/ttyUSB0"},
+        MappingRow{
+            "numbersInOrder", &posixPortNaming, {"ttyS10", "ttyS2"}, "/dev/ttyS2", "/dev/ttyS10"},
+        MappingRow{"windowsNoneFallsBackToCom1AndCom2", &windowsPortNaming, {}, "COM1", "COM2"},
+        MappingRow{
+            "windowsOneAdapterIsPortOne", &windowsPortNaming, {R"(\\.\COM3)"}, "COM3", "COM2"},
+        MappingRow{"windowsComPortsByNumberNotByText",
+                   &windowsPortNaming,
+                   {R"(\\.\COM10)", R"(\\.\COM3)", R"(\\.\COM2)"},
+                   "COM2",
+                   "COM3"},
+        MappingRow{
+            "windowsPlainNamesToo", &windowsPortNaming, {"COM12", R"(\\.\COM4)"}, "COM4", "COM12"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(PortNumbers, anOverrideWinsOverThePortsPresent)
+struct OverrideRow
 {
-    const test::PortMapping pinned(2, QStringLiteral("/dev/serial/by-id/usb-FTDI_A1B2-if00"));
-    EXPECT_EQ(chooseDevicePath(2, devicesNamed({"ttyUSB0", "ttyUSB1"})),
-              QStringLiteral("/dev/serial/by-id/usb-FTDI_A1B2-if00"));
+    const char* name;
+    PortNaming (*naming)();
+    const char* pinned;
+    QStringList present;
+    const char* port2;
+};
+
+void PrintTo(const OverrideRow& row, std::ostream* os)
+{
+    *os << row.name;
 }
 
-TEST(PortListing, namesEachPortWhatIdentifiesItAndItsButton)
+class PortOverride : public ::testing::TestWithParam<OverrideRow>
 {
-#ifdef Q_OS_WIN
-    GTEST_SKIP() << "Windows keeps COM1 and COM2";
-#endif
-    if (qEnvironmentVariableIsSet("DRAVIX_PORT1") || qEnvironmentVariableIsSet("DRAVIX_PORT2"))
-        GTEST_SKIP() << "a port is pinned in this environment";
-    const QList<SerialDevice> present = {
-        {QStringLiteral("ttyUSB0"), QStringLiteral("/dev/ttyUSB0"),
-         QStringLiteral("FT232R USB UART"), 0x0403, 0x6001, QStringLiteral("A1B2C3"),
-         QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0")}};
-    EXPECT_EQ(portListing(present),
-              QStringLiteral("/dev/ttyUSB0  FT232R USB UART  USB 0403:6001  serial A1B2C3  "
-                             "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0  "
-                             "-> Comm Port 1\n"
-                             "Comm Port 2 opens /dev/ttyS1, which is not listed\n"));
-    EXPECT_EQ(portListing({}),
-              QStringLiteral("No serial ports found.\n"
-                             "Comm Port 1 opens /dev/ttyS0, which is not listed\n"
-                             "Comm Port 2 opens /dev/ttyS1, which is not listed\n"));
+};
+
+TEST_P(PortOverride, winsOverThePortsPresent)
+{
+    const OverrideRow& row = GetParam();
+    const test::PortMapping pinned(2, QString::fromLatin1(row.pinned));
+    EXPECT_EQ(chooseDevicePath(2, devicesNamed(row.present, row.naming()), row.naming()),
+              QString::fromLatin1(row.port2));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Pinned, PortOverride,
+    ::testing::Values(OverrideRow{"byIdLink",
+                                  &posixPortNaming,
+                                  "/dev/serial/by-id/usb-FTDI_A1B2-if00",
+                                  {"ttyUSB0", "ttyUSB1"},
+                                  "/dev/serial/by-id/usb-FTDI_A1B2-if00"},
+                      // Written as Qt lists it and in any case, it is still named as users do.
+                      OverrideRow{"windowsComPort",
+                                  &windowsPortNaming,
+                                  R"(\\.\com12)",
+                                  {R"(\\.\COM3)", R"(\\.\COM4)"},
+                                  "COM12"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct ListingRow
+{
+    const char* name;
+    PortNaming (*naming)();
+    QList<SerialDevice> present; // as Qt lists them
+    const char* expected;
+};
+
+void PrintTo(const ListingRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
+class PortListing : public ::testing::TestWithParam<ListingRow>
+{
+};
+
+TEST_P(PortListing, namesEachPortWhatIdentifiesItAndItsButton)
+{
+    if (portPinned())
+        GTEST_SKIP() << "a port is pinned in this environment";
+    const PortNaming naming = GetParam().naming();
+    QList<SerialDevice> present = GetParam().present;
+    arrangeForPortNumbers(present, naming);
+    EXPECT_EQ(portListing(present, naming), QString::fromLatin1(GetParam().expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Listings, PortListing,
+    ::testing::Values(
+        ListingRow{
+            "usbAdapter",
+            &posixPortNaming,
+            {{QStringLiteral("ttyUSB0"), QStringLiteral("/dev/ttyUSB0"),
+              QStringLiteral("FT232R USB UART"), 0x0403, 0x6001, QStringLiteral("A1B2C3"),
+              QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0")}},
+            "/dev/ttyUSB0  FT232R USB UART  USB 0403:6001  serial A1B2C3  "
+            "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0  "
+            "-> Comm Port 1\n"
+            "Comm Port 2 opens /dev/ttyS1, which is not listed\n"},
+        ListingRow{"none",
+                   &posixPortNaming,
+                   {},
+                   "No serial ports found.\n"
+                   "Comm Port 1 opens /dev/ttyS0, which is not listed\n"
+                   "Comm Port 2 opens /dev/ttyS1, which is not listed\n"},
+        // Qt names the path in the device namespace; the listing names the port as users do.
+        ListingRow{"windowsComPorts",
+                   &windowsPortNaming,
+                   {{QStringLiteral("COM10"),
+                     QStringLiteral(R"(\\.\COM10)"),
+                     QStringLiteral("USB Serial Port"),
+                     0x0403,
+                     0x6001,
+                     QStringLiteral("A1B2C3"),
+                     {}},
+                    {QStringLiteral("COM1"),
+                     QStringLiteral(R"(\\.\COM1)"),
+                     QStringLiteral("Communications Port"),
+                     std::nullopt,
+                     std::nullopt,
+                     {},
+                     {}}},
+                   "COM1  Communications Port  -> Comm Port 1\n"
+                   "COM10  USB Serial Port  USB 0403:6001  serial A1B2C3  -> Comm Port 2\n"},
+        ListingRow{"windowsNone",
+                   &windowsPortNaming,
+                   {},
+                   "No serial ports found.\n"
+                   "Comm Port 1 opens COM1, which is not listed\n"
+                   "Comm Port 2 opens COM2, which is not listed\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct FailureRow
 {
