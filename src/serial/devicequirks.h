@@ -6,7 +6,8 @@
 namespace dravix::devicequirks {
 
 // Whether this platform needs the port to ask the device itself if it is still there: on
-// POSIX a hung-up tty can look merely quiet to Qt, while Windows reports a removed device.
+// POSIX a hung-up tty can look merely quiet to Qt, and on Windows a driver may report a
+// removed adapter to nobody.
 [[nodiscard]] bool probesForHangUp();
 
 // True when the device behind an open port's native handle has hung up (adapter unplugged,

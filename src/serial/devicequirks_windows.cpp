@@ -4,15 +4,20 @@
 
 namespace dravix::devicequirks {
 
-// Qt's Windows backend reports a removed device as a ResourceError, which the port handles.
+// Qt reports a removed adapter only when a pending read or wait ends, and some drivers
+// never end them: the port asks the driver itself.
 bool probesForHangUp()
 {
-    return false;
+    return true;
 }
 
-bool hungUp(qintptr)
+bool hungUp(qintptr handle)
 {
-    return false;
+    // The driver's status costs one call and fails once the device is gone; a live port
+    // answers it even with a line error pending. Qt asks the same call for its queue sizes.
+    COMSTAT status{};
+    DWORD errors = 0;
+    return ::ClearCommError(reinterpret_cast<HANDLE>(handle), &errors, &status) == 0;
 }
 
 // Windows opens a COM port for one handle at a time already.

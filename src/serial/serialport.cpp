@@ -3,6 +3,7 @@
 #include "devicequirks.h"
 #include "portdevices.h"
 
+#include <QScopedValueRollback>
 #include <QSerialPort>
 
 #include <algorithm>
@@ -77,6 +78,7 @@ void SerialPort::setPortOpen(bool open)
         throw PortError(PortErrorCode::CannotOpenPort,
                         explainOpenFailure(error, path, reason, devicequirks::deviceHolder(path)));
     };
+    const QScopedValueRollback opening(m_opening, true);
     m_port->setPortName(path);
     if (!m_port->open(QIODevice::ReadWrite))
         refuse();
@@ -182,12 +184,8 @@ void SerialPort::output(QStringView text)
 
 void SerialPort::handleError(int error)
 {
-    // Only these mean the device itself has gone wrong; a refused setting does not, and
-    // errors while opening are reported by setPortOpen itself.
-    const bool deviceFailure = error == QSerialPort::ReadError ||
-                               error == QSerialPort::WriteError ||
-                               error == QSerialPort::ResourceError;
-    if (deviceFailure)
+    // Errors while opening are reported by setPortOpen itself.
+    if (!m_opening && meansDeviceFailed(static_cast<QSerialPort::SerialPortError>(error)))
         failDevice(m_port->errorString());
 }
 
@@ -207,6 +205,31 @@ void SerialPort::failDevice(const QString& reason)
                             devicePath() + QStringLiteral(" (") + reason + u')');
     closePort();
     Q_EMIT portFailed(failure);
+}
+
+bool meansDeviceFailed(QSerialPort::SerialPortError error)
+{
+    switch (error) {
+    case QSerialPort::NoError:
+    // A driver that cannot take a setting still carries bytes.
+    case QSerialPort::UnsupportedOperationError:
+    // Only a wait for the line times out, and a quiet line is no failure.
+    case QSerialPort::TimeoutError:
+    // Said of the call (opening twice, using a closed port), not of the device.
+    case QSerialPort::OpenError:
+    case QSerialPort::NotOpenError:
+        return false;
+    // Qt's Windows backend reports a removed adapter as a resource, permission or unknown
+    // error depending on the driver.
+    case QSerialPort::DeviceNotFoundError:
+    case QSerialPort::PermissionError:
+    case QSerialPort::ReadError:
+    case QSerialPort::WriteError:
+    case QSerialPort::ResourceError:
+    case QSerialPort::UnknownError:
+        return true;
+    }
+    return true;
 }
 
 QByteArray toDeviceBytes(QStringView text)

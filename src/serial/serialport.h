@@ -6,10 +6,9 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QSerialPort>
 #include <QString>
 #include <QTimer>
-
-class QSerialPort;
 
 namespace dravix {
 
@@ -74,9 +73,16 @@ private:
     QString m_settingsText = QString::fromLatin1(kDesignSettings);
     LineSettings m_settings;
     int m_inputLen = 1;
+    // While setPortOpen sets the port up, it decides itself what an error means.
+    bool m_opening = false;
 };
 
 // One byte per character for the device: Latin-1 passes, all else (one code point) becomes '?'.
 [[nodiscard]] QByteArray toDeviceBytes(QStringView text);
+
+// Whether an error Qt reports on an open port means its device failed. Drivers report an
+// unplugged adapter in many ways, so anything does but a refused setting, a wait that timed
+// out and a call the port was in no state for.
+[[nodiscard]] bool meansDeviceFailed(QSerialPort::SerialPortError error);
 
 } // namespace dravix

@@ -79,5 +79,43 @@ TEST(DeviceBytes, oneBytePerCharacterAndQuestionMarkOutsideLatin1)
     EXPECT_TRUE(toDeviceBytes(u"").isEmpty());
 }
 
+struct QtErrorRow
+{
+    const char* name;
+    QSerialPort::SerialPortError error;
+    bool deviceFailed;
+};
+
+void PrintTo(const QtErrorRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
+class QtErrors : public ::testing::TestWithParam<QtErrorRow>
+{
+};
+
+TEST_P(QtErrors, onAnOpenPortMeanTheDeviceFailedUnlessASettingWasRefused)
+{
+    EXPECT_EQ(meansDeviceFailed(GetParam().error), GetParam().deviceFailed);
+}
+
+// Every error Qt 6 reports.
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, QtErrors,
+    ::testing::Values(QtErrorRow{"none", QSerialPort::NoError, false},
+                      QtErrorRow{"refusedSetting", QSerialPort::UnsupportedOperationError, false},
+                      QtErrorRow{"timedOutWait", QSerialPort::TimeoutError, false},
+                      QtErrorRow{"openedTwice", QSerialPort::OpenError, false},
+                      QtErrorRow{"notOpen", QSerialPort::NotOpenError, false},
+                      QtErrorRow{"read", QSerialPort::ReadError, true},
+                      QtErrorRow{"write", QSerialPort::WriteError, true},
+                      // How Qt on Windows reports a removed adapter, depending on its driver.
+                      QtErrorRow{"resource", QSerialPort::ResourceError, true},
+                      QtErrorRow{"permission", QSerialPort::PermissionError, true},
+                      QtErrorRow{"unknown", QSerialPort::UnknownError, true},
+                      QtErrorRow{"deviceNotFound", QSerialPort::DeviceNotFoundError, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 } // namespace
 } // namespace dravix
