@@ -1,11 +1,14 @@
 #include "commandline.h"
 #include "mainwindow.h"
+#include "parentconsole.h"
 
 #include <QApplication>
 #include <QTextStream>
 
 int main(int argc, char* argv[])
 {
+    // Before anything is written: the options' answers and the reason a port did not open.
+    dravix::attachToParentConsole();
     // Answered before any window system is asked for, so they work without a display.
     QStringList arguments;
     for (int i = 1; i < argc; ++i)

@@ -1,0 +1,43 @@
+#include "parentconsole.h"
+
+#include <io.h>
+#include <windows.h>
+
+#include <cstdio>
+
+namespace dravix {
+namespace {
+
+// A windowed program has no standard handles unless its starter redirected them.
+[[nodiscard]] bool hasStandardHandle(DWORD which)
+{
+    const HANDLE handle = ::GetStdHandle(which);
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE;
+}
+
+void writeToConsole(DWORD which, FILE* stream)
+{
+    FILE* reopened = nullptr;
+    if (::freopen_s(&reopened, "CONOUT$", "w", stream) != 0)
+        return;
+    // For code that asks Windows rather than the C library for the handle.
+    ::SetStdHandle(which, reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream))));
+}
+
+} // namespace
+
+void attachToParentConsole()
+{
+    // Asked before attaching: a stream redirected to a file or a pipe keeps going there.
+    const bool outMissing = !hasStandardHandle(STD_OUTPUT_HANDLE);
+    const bool errMissing = !hasStandardHandle(STD_ERROR_HANDLE);
+    // Started from Explorer there is no parent console, and nothing changes.
+    if ((!outMissing && !errMissing) || !::AttachConsole(ATTACH_PARENT_PROCESS))
+        return;
+    if (outMissing)
+        writeToConsole(STD_OUTPUT_HANDLE, stdout);
+    if (errMissing)
+        writeToConsole(STD_ERROR_HANDLE, stderr);
+}
+
+} // namespace dravix
