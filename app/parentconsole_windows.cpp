@@ -8,11 +8,13 @@
 namespace dravix {
 namespace {
 
-// A windowed program has no standard handles unless its starter redirected them.
+// A windowed program has no standard handles unless its starter redirected them; one it
+// was handed but cannot use (a console it is not attached to) counts as none.
 [[nodiscard]] bool hasStandardHandle(DWORD which)
 {
     const HANDLE handle = ::GetStdHandle(which);
-    return handle != nullptr && handle != INVALID_HANDLE_VALUE;
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE &&
+           ::GetFileType(handle) != FILE_TYPE_UNKNOWN;
 }
 
 void writeToConsole(DWORD which, FILE* stream)
@@ -31,8 +33,11 @@ void attachToParentConsole()
     // Asked before attaching: a stream redirected to a file or a pipe keeps going there.
     const bool outMissing = !hasStandardHandle(STD_OUTPUT_HANDLE);
     const bool errMissing = !hasStandardHandle(STD_ERROR_HANDLE);
-    // Started from Explorer there is no parent console, and nothing changes.
-    if ((!outMissing && !errMissing) || !::AttachConsole(ATTACH_PARENT_PROCESS))
+    if (!outMissing && !errMissing)
+        return;
+    // Started from Explorer there is no parent console, and nothing changes. Denied means
+    // a console is attached already (Wine attaches a windowed child to its parent's).
+    if (!::AttachConsole(ATTACH_PARENT_PROCESS) && ::GetLastError() != ERROR_ACCESS_DENIED)
         return;
     if (outMissing)
         writeToConsole(STD_OUTPUT_HANDLE, stdout);
