@@ -41,17 +41,15 @@ namespace {
 
 PortNaming posixPortNaming()
 {
-    return {QStringLiteral("ttyS"),
-            {},
-            false,
-            QStringLiteral("/dev/ttyS0"),
-            QStringLiteral("/dev/ttyS1")};
+    return {QStringLiteral("ttyS"),       {},   false, QStringLiteral("/dev/ttyS0"),
+            QStringLiteral("/dev/ttyS1"), false};
 }
 
 PortNaming windowsPortNaming()
 {
     // A USB adapter is often the only port, on COM3 or higher: every COM port counts alike.
-    return {{}, QStringLiteral("\\\\.\\"), true, QStringLiteral("COM1"), QStringLiteral("COM2")};
+    return {{},  QStringLiteral("\\\\.\\"), true, QStringLiteral("COM1"), QStringLiteral("COM2"),
+            true};
 }
 
 PortNaming platformPortNaming()
@@ -161,7 +159,7 @@ QString portListing(const QList<SerialDevice>& present, const PortNaming& naming
 }
 
 QString explainOpenFailure(QSerialPort::SerialPortError error, const QString& path,
-                           const QString& qtReason, const QString& holder)
+                           const QString& qtReason, const QString& holder, const PortNaming& naming)
 {
     // Qt reports a port that another Qt program holds as a permission error, so the holder,
     // when there is one, is the reason.
@@ -169,6 +167,8 @@ QString explainOpenFailure(QSerialPort::SerialPortError error, const QString& pa
         return QStringLiteral("%1: in use by %2; close it there first").arg(path, holder);
     switch (error) {
     case QSerialPort::PermissionError:
+        if (naming.deniedMeansInUse)
+            return QStringLiteral("%1: in use by another program; close it there first").arg(path);
         return QStringLiteral("%1: permission denied; add yourself to the group that owns it "
                               "(usually dialout: sudo usermod -aG dialout $USER), then log out "
                               "and in again")

@@ -20,7 +20,8 @@ struct SerialDevice
     QString byIdPath; // a /dev/serial/by-id link to it, stable across replugging
 };
 
-// How a platform names its serial ports, as far as choosing ports 1 and 2 depends on it.
+// How a platform names its serial ports and hands them out, as far as ports 1 and 2 and the
+// reasons one did not open depend on it.
 struct PortNaming
 {
     // Ports whose name starts so are onboard and come before adapters; empty when none do.
@@ -32,6 +33,8 @@ struct PortNaming
     // What ports 1 and 2 open when fewer ports are present.
     QString fallback1;
     QString fallback2;
+    // A port opens for one program at a time and the next is told "access denied".
+    bool deniedMeansInUse = false;
 };
 
 // Linux and the other POSIX systems: onboard ttyS ports first, else /dev/ttyS0 and /dev/ttyS1.
@@ -72,6 +75,7 @@ struct PortTarget
 
 // Why an open failed, with the fix for the common cases, as one line for standard error.
 [[nodiscard]] QString explainOpenFailure(QSerialPort::SerialPortError error, const QString& path,
-                                         const QString& qtReason, const QString& holder);
+                                         const QString& qtReason, const QString& holder,
+                                         const PortNaming& naming = platformPortNaming());
 
 } // namespace dravix

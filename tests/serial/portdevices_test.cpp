@@ -204,6 +204,8 @@ INSTANTIATE_TEST_SUITE_P(
 struct FailureRow
 {
     const char* name;
+    PortNaming (*naming)();
+    const char* path;
     QSerialPort::SerialPortError error;
     const char* holder;
     const char* expected;
@@ -221,25 +223,32 @@ class OpenFailure : public ::testing::TestWithParam<FailureRow>
 TEST_P(OpenFailure, saysWhyAndWhatToDo)
 {
     const FailureRow& row = GetParam();
-    EXPECT_EQ(explainOpenFailure(row.error, QStringLiteral("/dev/ttyUSB0"),
-                                 QStringLiteral("Qt's words"), QString::fromLatin1(row.holder)),
+    EXPECT_EQ(explainOpenFailure(row.error, QString::fromLatin1(row.path),
+                                 QStringLiteral("Qt's words"), QString::fromLatin1(row.holder),
+                                 row.naming()),
               QString::fromLatin1(row.expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Causes, OpenFailure,
     ::testing::Values(
-        FailureRow{"permission", QSerialPort::PermissionError, "",
+        FailureRow{"permission", &posixPortNaming, "/dev/ttyUSB0", QSerialPort::PermissionError, "",
                    "/dev/ttyUSB0: permission denied; add yourself to the group that owns it "
                    "(usually dialout: sudo usermod -aG dialout $USER), then log out and in again"},
-        FailureRow{"missing", QSerialPort::DeviceNotFoundError, "",
+        FailureRow{"missing", &posixPortNaming, "/dev/ttyUSB0", QSerialPort::DeviceNotFoundError,
+                   "",
                    "/dev/ttyUSB0: no such device; is the drive's adapter plugged in? "
                    "dravix-terminal --list-ports shows the ports there are, and DRAVIX_PORT1 or "
                    "DRAVIX_PORT2 picks one"},
         // Qt reports a port another Qt program holds as a permission error.
-        FailureRow{"heldByAnotherProgram", QSerialPort::PermissionError, "process 42 (picocom)",
+        FailureRow{"heldByAnotherProgram", &posixPortNaming, "/dev/ttyUSB0",
+                   QSerialPort::PermissionError, "process 42 (picocom)",
                    "/dev/ttyUSB0: in use by process 42 (picocom); close it there first"},
-        FailureRow{"anythingElse", QSerialPort::OpenError, "", "/dev/ttyUSB0: Qt's words"}),
+        // Windows lets one program at a time open a port and tells the next "access denied".
+        FailureRow{"windowsInUse", &windowsPortNaming, "COM3", QSerialPort::PermissionError, "",
+                   "COM3: in use by another program; close it there first"},
+        FailureRow{"anythingElse", &posixPortNaming, "/dev/ttyUSB0", QSerialPort::OpenError, "",
+                   "/dev/ttyUSB0: Qt's words"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct ArgumentsRow
