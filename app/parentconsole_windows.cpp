@@ -26,6 +26,13 @@ void writeToConsole(DWORD which, FILE* stream)
     ::SetStdHandle(which, reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream))));
 }
 
+// The program runs beside the console's prompt, not in it: Ctrl+C or Ctrl+Break typed there
+// is for whatever runs at the prompt.
+BOOL WINAPI ignoreInterrupts(DWORD event)
+{
+    return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT ? TRUE : FALSE;
+}
+
 } // namespace
 
 void attachToParentConsole()
@@ -39,6 +46,7 @@ void attachToParentConsole()
     // a console is attached already (Wine attaches a windowed child to its parent's).
     if (!::AttachConsole(ATTACH_PARENT_PROCESS) && ::GetLastError() != ERROR_ACCESS_DENIED)
         return;
+    ::SetConsoleCtrlHandler(ignoreInterrupts, TRUE);
     if (outMissing)
         writeToConsole(STD_OUTPUT_HANDLE, stdout);
     if (errMissing)
