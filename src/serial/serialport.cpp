@@ -39,6 +39,13 @@ void SerialPort::setCommPort(int portNumber)
     m_commPort = portNumber;
 }
 
+void SerialPort::setDevicePath(const QString& path)
+{
+    if (m_port->isOpen())
+        throw PortError(PortErrorCode::OperationWhilePortOpen);
+    m_devicePath = path;
+}
+
 void SerialPort::setSettings(const QString& text)
 {
     const auto parsed = parseLineSettings(text);

@@ -46,8 +46,14 @@ public:
     // Queues one byte per character: Latin-1 as is, anything else as '?'.
     void output(QStringView text);
 
+    // Any device (a path, ttyUSB0, COM3) to open instead of port 1 or 2; empty: the port's.
+    void setDevicePath(const QString& path);
+
     // The device path that opening would use.
-    [[nodiscard]] QString devicePath() const { return portDevicePath(m_commPort); }
+    [[nodiscard]] QString devicePath() const
+    {
+        return m_devicePath.isEmpty() ? portDevicePath(m_commPort) : m_devicePath;
+    }
 
 Q_SIGNALS:
     void charactersArrived();
@@ -70,6 +76,7 @@ private:
     QByteArray m_received;
     ParityUnmarker m_unmarker;
     int m_commPort = 1;
+    QString m_devicePath;
     QString m_settingsText = QString::fromLatin1(kDesignSettings);
     LineSettings m_settings;
     int m_inputLen = 1;
