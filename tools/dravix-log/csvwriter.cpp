@@ -1,0 +1,123 @@
+#include "csvwriter.h"
+
+#include "conversion.h"
+
+#include <cstdlib>
+
+namespace dravix::log {
+namespace {
+
+constexpr qint64 kNanosPerMilli = 1'000'000;
+constexpr int kStandardOutput = 1; // the descriptor on every platform
+
+// RFC 4180 allows only printable ASCII unquoted, and neither comma nor quote.
+[[nodiscard]] bool needsQuotes(QByteArrayView field)
+{
+    for (const char raw : field) {
+        const auto c = static_cast<unsigned char>(raw);
+        if (c < 0x20 || c > 0x7E || c == ',' || c == '"')
+            return true;
+    }
+    return false;
+}
+
+[[nodiscard]] QByteArray csvField(QByteArrayView field)
+{
+    if (!needsQuotes(field))
+        return field.toByteArray();
+    QByteArray quoted = field.toByteArray();
+    quoted.replace('"', "\"\"");
+    return '"' + quoted + '"';
+}
+
+[[nodiscard]] QByteArray twoDigits(int n)
+{
+    return QByteArray::number(n).rightJustified(2, '0');
+}
+
+} // namespace
+
+QByteArray isoTimeWithOffset(const QDateTime& time)
+{
+    // Qt's own ISO text leaves the offset out for local time, or writes Z for UTC.
+    const int offset = time.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")).toLatin1() +
+           (offset < 0 ? '-' : '+') + twoDigits(minutes / 60) + ':' + twoDigits(minutes % 60);
+}
+
+QByteArray csvHeader()
+{
+    return QByteArrayLiteral("time,elapsed_s,hex,value,position\r\n");
+}
+
+QByteArray csvRow(const QDateTime& time, qint64 elapsedNanos, QByteArrayView chars)
+{
+    const qint64 millis = elapsedNanos / kNanosPerMilli;
+    const std::int32_t value = readingValue(chars);
+    QByteArray row = isoTimeWithOffset(time);
+    row += ',';
+    row += QByteArray::number(millis / 1000) + '.' +
+           QByteArray::number(millis % 1000).rightJustified(3, '0');
+    row += ',';
+    // Each received byte is the character with that code, as the hexadecimal list shows it.
+    row += csvField(QString::fromLatin1(chars.data(), chars.size()).toUtf8());
+    row += ',';
+    row += QByteArray::number(value);
+    row += ',';
+    row += formatHundredths(value, QStringLiteral(".")).toLatin1();
+    row += "\r\n";
+    return row;
+}
+
+CsvWriter::Opening CsvWriter::open(const QString& path, bool append)
+{
+    if (path.isEmpty()) {
+        // The descriptor, not the FILE: stdio would hold rows in its own buffer.
+        if (!m_file.open(kStandardOutput, QIODevice::WriteOnly | QIODevice::Unbuffered))
+            return Opening::Failed;
+        return Opening::Opened;
+    }
+    m_file.setFileName(path);
+    const QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Unbuffered |
+                                     (append ? QIODevice::Append : QIODevice::NewOnly);
+    if (m_file.open(mode)) {
+        m_created = !append;
+        m_written = append && m_file.size() > 0;
+        return Opening::Opened;
+    }
+    // Only the refused creation says why it failed; the file then exists.
+    if (!append && m_file.exists())
+        return Opening::Exists;
+    return Opening::Failed;
+}
+
+QString CsvWriter::name() const
+{
+    return m_file.fileName().isEmpty() ? QStringLiteral("standard output") : m_file.fileName();
+}
+
+bool CsvWriter::writeHeader()
+{
+    return m_written || writeLine(csvHeader());
+}
+
+bool CsvWriter::writeRow(const QDateTime& time, qint64 elapsedNanos, QByteArrayView chars)
+{
+    return writeLine(csvRow(time, elapsedNanos, chars));
+}
+
+bool CsvWriter::writeLine(const QByteArray& line)
+{
+    m_written = true;
+    // Unbuffered: one write per row, so a crash never leaves a row half in a buffer.
+    return m_file.write(line) == line.size();
+}
+
+void CsvWriter::discard()
+{
+    if (m_created && !m_written)
+        m_file.remove();
+}
+
+} // namespace dravix::log
