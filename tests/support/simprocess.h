@@ -108,17 +108,11 @@ public:
     // Waits until standard error has said the text (counting from `from` occurrences on).
     [[nodiscard]] bool saidOnStderr(std::string_view text, std::size_t occurrence = 1)
     {
-        const auto deadline = Clock::now() + kTimeout;
-        for (;;) {
-            std::size_t found = 0;
-            for (auto at = m_stderr.find(text); at != std::string::npos;
-                 at = m_stderr.find(text, at + 1))
-                ++found;
-            if (found >= occurrence)
-                return true;
-            if (Clock::now() >= deadline || !readSome(m_err, m_stderr, deadline, 4096))
-                return false;
-        }
+        return said(m_err, m_stderr, text, occurrence);
+    }
+    [[nodiscard]] bool saidOnStdout(std::string_view text, std::size_t occurrence = 1)
+    {
+        return said(m_out, m_stdout, text, occurrence);
     }
 
     // Exit status, or -signal; empty if still running at the deadline.
@@ -147,6 +141,22 @@ public:
     [[nodiscard]] const std::string& stderrText() const { return m_stderr; }
 
 private:
+    [[nodiscard]] static bool said(int fd, std::string& text, std::string_view wanted,
+                                   std::size_t occurrence)
+    {
+        const auto deadline = Clock::now() + kTimeout;
+        for (;;) {
+            std::size_t found = 0;
+            for (auto at = text.find(wanted); at != std::string::npos;
+                 at = text.find(wanted, at + 1))
+                ++found;
+            if (found >= occurrence)
+                return true;
+            if (Clock::now() >= deadline || !readSome(fd, text, deadline, 4096))
+                return false;
+        }
+    }
+
     pid_t m_pid = -1;
     int m_out = -1;
     int m_err = -1;

@@ -1,0 +1,87 @@
+#include "csvwriter.h"
+
+#include <QLocale>
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+using namespace dravix::log;
+
+namespace {
+
+struct RowCase
+{
+    const char* name;
+    QByteArray chars;
+    qint64 elapsedNanos;
+    QByteArray expected; // after the time column
+};
+
+// Keeps test names short in listings.
+void PrintTo(const RowCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class RowTest : public testing::TestWithParam<RowCase>
+{
+};
+
+TEST_P(RowTest, ColumnsAfterTheTime)
+{
+    // The decimal point stays '.' whatever the user's locale says.
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const QByteArray row =
+        csvRow(QDateTime::currentDateTime(), GetParam().elapsedNanos, GetParam().chars);
+    QLocale::setDefault(before);
+    const qsizetype comma = row.indexOf(',');
+    ASSERT_GT(comma, 0) << row.toStdString();
+    EXPECT_EQ(row.mid(comma + 1), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RowTest,
+    testing::Values(
+        RowCase{"Positive", "0001E240", 1'234'567'890, "1.234,0001E240,123456,1234.56\r\n"},
+        RowCase{"Negative", "FFFFFF9C", 999'999, "0.000,FFFFFF9C,-100,-1.0\r\n"},
+        RowCase{"Lowest", "80000000", 59'000'000'000,
+                "59.000,80000000,-2147483648,-21474836.48\r\n"},
+        // Quoted as RFC 4180 needs: a comma, a doubled quote, a CR; other bytes as Latin-1.
+        RowCase{"Quoted", QByteArray("1,\"4\r\xE9z7", 8), 5'000'000,
+                "0.005,\"1,\"\"4\r\xC3\xA9z7\",1,0.01\r\n"},
+        RowCase{"Blanks", "  12 3\t4", 42'000'000, "0.042,\"  12 3\t4\",4660,46.6\r\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct TimeCase
+{
+    const char* name;
+    int offsetSeconds;
+    const char* expected;
+};
+
+// Keeps test names short in listings.
+void PrintTo(const TimeCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class TimeTest : public testing::TestWithParam<TimeCase>
+{
+};
+
+TEST_P(TimeTest, MillisecondsAndOffset)
+{
+    const QDateTime time(QDate(2026, 12, 10), QTime(9, 5, 7, 45),
+                         QTimeZone(GetParam().offsetSeconds));
+    EXPECT_EQ(isoTimeWithOffset(time).toStdString(), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Offsets, TimeTest,
+    testing::Values(TimeCase{"Utc", 0, "2026-12-10T09:05:07.045+00:00"},
+                    TimeCase{"East", 5 * 3600 + 1800, "2026-12-10T09:05:07.045+05:30"},
+                    TimeCase{"West", -(3 * 3600 + 1800), "2026-12-10T09:05:07.045-03:30"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
