@@ -43,8 +43,12 @@ bool Recorder::start()
             m_port.setDevicePath(m_options.device);
         m_port.setPortOpen(true);
     } catch (const PortError& error) {
+        // The reason names the device already.
         Q_EMIT said(QStringLiteral("%1 did not open: %2")
-                        .arg(portName(), error.detail().isEmpty() ? error.text() : error.detail()));
+                        .arg(m_options.device.isEmpty()
+                                 ? QStringLiteral("Comm Port %1").arg(m_options.portNumber)
+                                 : QStringLiteral("the device"),
+                             error.detail().isEmpty() ? error.text() : error.detail()));
         return false;
     }
     m_sinceOpen.start();
@@ -174,12 +178,6 @@ void Recorder::finish(int exitCode)
     m_end.stop();
     m_reopen.stop();
     Q_EMIT finished(exitCode);
-}
-
-QString Recorder::portName() const
-{
-    return m_options.device.isEmpty() ? QStringLiteral("Comm Port %1").arg(m_options.portNumber)
-                                      : m_options.device;
 }
 
 } // namespace dravix::log

@@ -40,7 +40,6 @@ private:
     void deviceLost(const dravix::PortError& error);
     void tryReopen();
     void finish(int exitCode);
-    [[nodiscard]] QString portName() const;
 
     const LogOptions m_options;
     CsvWriter& m_writer;
