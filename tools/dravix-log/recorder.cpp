@@ -5,6 +5,7 @@
 #include "linesettings.h"
 
 #include <QDateTime>
+#include <QTimeZone>
 
 #include <algorithm>
 #include <array>
@@ -15,6 +16,7 @@ namespace {
 
 constexpr int kReopenIntervalMs = 500;
 constexpr qint64 kNanosPerMilli = 1'000'000;
+constexpr qint64 kMillisPerMinute = 60'000;
 
 } // namespace
 
@@ -117,7 +119,7 @@ void Recorder::record(QByteArrayView chars)
     const qint64 elapsed = m_sinceOpen.nsecsElapsed();
     if (m_finished || durationUp(elapsed))
         return;
-    if (!m_writer.writeRow(QDateTime::currentDateTime(), elapsed, chars)) {
+    if (!m_writer.writeRow(localNow(), elapsed, chars)) {
         Q_EMIT said(
             QStringLiteral("cannot write to %1: %2").arg(m_writer.name(), m_writer.errorString()));
         finish(1);
@@ -143,6 +145,20 @@ bool Recorder::durationUp(qint64 elapsed)
         m_end.start(static_cast<int>(std::min<qint64>(ms, INT_MAX)));
     }
     return false;
+}
+
+QDateTime Recorder::localNow()
+{
+    // Asking for local time makes the C library look at the time zone file each time, which
+    // costs more than the rest of a row. Offsets change only on a whole minute, so the
+    // minute's offset serves all its rows.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const qint64 minute = now / kMillisPerMinute;
+    if (minute != m_offsetMinute) {
+        m_offsetMinute = minute;
+        m_offset = QTimeZone(QDateTime::fromMSecsSinceEpoch(now).offsetFromUtc());
+    }
+    return QDateTime::fromMSecsSinceEpoch(now, m_offset);
 }
 
 void Recorder::deviceLost(const PortError& error)

@@ -4,8 +4,10 @@
 #include "logoptions.h"
 #include "serialport.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QObject>
+#include <QTimeZone>
 #include <QTimer>
 
 namespace dravix::log {
@@ -37,6 +39,8 @@ private:
     void record(QByteArrayView chars);
     // True once the duration is up, and the run ends; else the end is armed for what is left.
     [[nodiscard]] bool durationUp(qint64 elapsedNanos);
+    // Local time with the offset it has now, at a fixed offset.
+    [[nodiscard]] QDateTime localNow();
     void deviceLost(const dravix::PortError& error);
     void tryReopen();
     void finish(int exitCode);
@@ -49,6 +53,8 @@ private:
     QTimer m_end;
     QTimer m_reopen;
     qint64 m_rows = 0;
+    qint64 m_offsetMinute = -1;
+    QTimeZone m_offset;
     bool m_finished = false;
 };
 
