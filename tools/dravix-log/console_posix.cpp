@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <array>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
@@ -11,9 +12,9 @@ namespace dravix::log {
 namespace {
 
 // A signal handler may only write; the event loop reads the other end.
-int g_wakeUp[2] = {-1, -1};
+std::array<int, 2> g_wakeUp{-1, -1};
 
-void requestStop(int)
+void requestStop(int /*signal*/)
 {
     const char byte = 1;
     [[maybe_unused]] const auto ignored = ::write(g_wakeUp[1], &byte, 1);
@@ -23,7 +24,7 @@ void requestStop(int)
 
 void quitOnStopRequests()
 {
-    if (::pipe(g_wakeUp) != 0)
+    if (::pipe(g_wakeUp.data()) != 0)
         return;
     for (const int fd : g_wakeUp) {
         ::fcntl(fd, F_SETFD, FD_CLOEXEC);

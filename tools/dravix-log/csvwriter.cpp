@@ -2,6 +2,8 @@
 
 #include "conversion.h"
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -15,12 +17,10 @@ constexpr int kStandardOutput = 1; // the descriptor on every platform
 // RFC 4180 allows only printable ASCII unquoted, and neither comma nor quote.
 [[nodiscard]] bool needsQuotes(QByteArrayView field)
 {
-    for (const char raw : field) {
+    return std::ranges::any_of(field, [](char raw) {
         const auto c = static_cast<unsigned char>(raw);
-        if (c < 0x20 || c > 0x7E || c == ',' || c == '"')
-            return true;
-    }
-    return false;
+        return c < 0x20 || c > 0x7E || c == ',' || c == '"';
+    });
 }
 
 [[nodiscard]] QByteArray csvField(QByteArrayView field)
@@ -45,13 +45,13 @@ QByteArray isoTimeWithOffset(const QDateTime& time)
     const year_month_day date{sys_days(day)};
     const hh_mm_ss clock{local - day};
     const int offsetMinutes = std::abs(offset) / 60;
-    char text[40];
+    std::array<char, 40> text{};
     const int size = std::snprintf(
-        text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03d%c%02d:%02d", int(date.year()),
+        text.data(), text.size(), "%04d-%02u-%02uT%02d:%02d:%02d.%03d%c%02d:%02d", int(date.year()),
         unsigned(date.month()), unsigned(date.day()), int(clock.hours().count()),
         int(clock.minutes().count()), int(clock.seconds().count()), int(clock.subseconds().count()),
         offset < 0 ? '-' : '+', offsetMinutes / 60, offsetMinutes % 60);
-    return QByteArray(text, size);
+    return {text.data(), size};
 }
 
 QByteArray csvHeader()

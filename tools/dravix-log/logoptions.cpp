@@ -100,7 +100,7 @@ public:
     }
 
 private:
-    [[nodiscard]] CommandLine refused(const QString& why)
+    [[nodiscard]] static CommandLine refused(const QString& why)
     {
         CommandLine result;
         result.error = why;

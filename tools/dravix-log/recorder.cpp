@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <utility>
 
 namespace dravix::log {
 namespace {
@@ -20,8 +21,8 @@ constexpr qint64 kMillisPerMinute = 60'000;
 
 } // namespace
 
-Recorder::Recorder(const LogOptions& options, CsvWriter& writer, QObject* parent)
-    : QObject(parent), m_options(options), m_writer(writer)
+Recorder::Recorder(LogOptions options, CsvWriter& writer, QObject* parent)
+    : QObject(parent), m_options(std::move(options)), m_writer(writer)
 {
     connect(&m_port, &SerialPort::charactersArrived, this, &Recorder::takeReadings);
     connect(&m_port, &SerialPort::portFailed, this, &Recorder::deviceLost);

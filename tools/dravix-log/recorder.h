@@ -21,7 +21,7 @@ class Recorder final : public QObject
     Q_OBJECT
 
 public:
-    Recorder(const LogOptions& options, CsvWriter& writer, QObject* parent = nullptr);
+    Recorder(LogOptions options, CsvWriter& writer, QObject* parent = nullptr);
 
     // False, with the reason said, when the port did not open or the commands failed.
     [[nodiscard]] bool start();
