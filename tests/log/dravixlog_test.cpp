@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <sys/file.h>
 
@@ -88,20 +87,30 @@ const std::vector<std::string> kHeader{"time", "elapsed_s", "hex", "value", "pos
     return text;
 }
 
+// 'd' stands for a digit, 's' for a sign; anything else for itself.
+[[nodiscard]] bool hasShape(std::string_view text, std::string_view shape)
+{
+    return text.size() == shape.size() &&
+           std::equal(text.begin(), text.end(), shape.begin(), [](char c, char s) {
+               return s == 'd' ? c >= '0' && c <= '9' : s == 's' ? c == '+' || c == '-' : c == s;
+           });
+}
+
 // Every row: five fields, the local time with its offset, a clock that never goes back,
 // and value and position that follow from the characters.
 void expectWellFormed(const Rows& rows)
 {
-    static const std::regex time(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d)");
-    static const std::regex elapsed(R"(\d+\.\d{3})");
     ASSERT_FALSE(rows.empty());
     EXPECT_EQ(rows.front(), kHeader);
     double previous = 0;
     for (std::size_t i = 1; i < rows.size(); ++i) {
         const auto& row = rows[i];
         ASSERT_EQ(row.size(), 5u) << "row " << i;
-        EXPECT_TRUE(std::regex_match(row[0], time)) << row[0];
-        ASSERT_TRUE(std::regex_match(row[1], elapsed)) << row[1];
+        EXPECT_TRUE(hasShape(row[0], "dddd-dd-ddTdd:dd:dd.dddsdd:dd")) << row[0];
+        const std::size_t point = row[1].find('.');
+        ASSERT_TRUE(point != std::string::npos && point > 0 &&
+                    hasShape(row[1], std::string(point, 'd') + ".ddd"))
+            << row[1];
         const double seconds = std::stod(row[1]);
         EXPECT_GE(seconds, previous) << "row " << i;
         previous = seconds;
