@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 
 namespace dravix::log {
@@ -13,6 +13,8 @@ namespace {
 
 constexpr qint64 kNanosPerMilli = 1'000'000;
 constexpr int kStandardOutput = 1; // the descriptor on every platform
+// Room for a plain row; a quoted one grows the buffer.
+constexpr qsizetype kRowReserve = 96;
 
 // RFC 4180 allows only printable ASCII unquoted, and neither comma nor quote.
 [[nodiscard]] bool needsQuotes(QByteArrayView field)
@@ -23,21 +25,37 @@ constexpr int kStandardOutput = 1; // the descriptor on every platform
     });
 }
 
-[[nodiscard]] QByteArray csvField(QByteArrayView field)
+void appendField(QByteArray& row, QByteArrayView field)
 {
-    if (!needsQuotes(field))
-        return field.toByteArray();
-    QByteArray quoted = field.toByteArray();
-    quoted.replace('"', "\"\"");
-    return '"' + quoted + '"';
+    if (!needsQuotes(field)) {
+        row += field;
+        return;
+    }
+    row += '"';
+    for (const char c : field) {
+        if (c == '"')
+            row += '"';
+        row += c;
+    }
+    row += '"';
 }
 
-} // namespace
-
-QByteArray isoTimeWithOffset(const QDateTime& time)
+// At least `digits` digits, zero-padded; digits by hand because a row is made per reading.
+void appendDigits(QByteArray& row, std::uint64_t n, int digits)
 {
-    // By hand: Qt's ISO text leaves the offset out for local time and writes Z for UTC, and
-    // its formatter costs more than the rest of a row.
+    std::array<char, 20> text{};
+    auto at = text.end();
+    do {
+        *--at = static_cast<char>('0' + n % 10);
+        n /= 10;
+        --digits;
+    } while (n > 0 || digits > 0);
+    row.append(at, text.end() - at);
+}
+
+void appendTime(QByteArray& row, const QDateTime& time)
+{
+    // Qt's ISO text leaves the offset out for local time and writes Z for UTC.
     using namespace std::chrono;
     const int offset = time.offsetFromUtc();
     const milliseconds local{time.toMSecsSinceEpoch() + qint64{offset} * 1000};
@@ -45,13 +63,32 @@ QByteArray isoTimeWithOffset(const QDateTime& time)
     const year_month_day date{sys_days(day)};
     const hh_mm_ss clock{local - day};
     const int offsetMinutes = std::abs(offset) / 60;
-    std::array<char, 40> text{};
-    const int size = std::snprintf(
-        text.data(), text.size(), "%04d-%02u-%02uT%02d:%02d:%02d.%03d%c%02d:%02d", int(date.year()),
-        unsigned(date.month()), unsigned(date.day()), int(clock.hours().count()),
-        int(clock.minutes().count()), int(clock.seconds().count()), int(clock.subseconds().count()),
-        offset < 0 ? '-' : '+', offsetMinutes / 60, offsetMinutes % 60);
-    return {text.data(), size};
+    appendDigits(row, static_cast<std::uint64_t>(int(date.year())), 4);
+    row += '-';
+    appendDigits(row, unsigned(date.month()), 2);
+    row += '-';
+    appendDigits(row, unsigned(date.day()), 2);
+    row += 'T';
+    appendDigits(row, static_cast<std::uint64_t>(clock.hours().count()), 2);
+    row += ':';
+    appendDigits(row, static_cast<std::uint64_t>(clock.minutes().count()), 2);
+    row += ':';
+    appendDigits(row, static_cast<std::uint64_t>(clock.seconds().count()), 2);
+    row += '.';
+    appendDigits(row, static_cast<std::uint64_t>(clock.subseconds().count()), 3);
+    row += offset < 0 ? '-' : '+';
+    appendDigits(row, static_cast<std::uint64_t>(offsetMinutes / 60), 2);
+    row += ':';
+    appendDigits(row, static_cast<std::uint64_t>(offsetMinutes % 60), 2);
+}
+
+} // namespace
+
+QByteArray isoTimeWithOffset(const QDateTime& time)
+{
+    QByteArray text;
+    appendTime(text, time);
+    return text;
 }
 
 QByteArray csvHeader()
@@ -61,15 +98,21 @@ QByteArray csvHeader()
 
 QByteArray csvRow(const QDateTime& time, qint64 elapsedNanos, QByteArrayView chars)
 {
-    const qint64 millis = elapsedNanos / kNanosPerMilli;
+    const auto millis = static_cast<std::uint64_t>(elapsedNanos / kNanosPerMilli);
     const std::int32_t value = readingValue(chars);
-    QByteArray row = isoTimeWithOffset(time);
+    QByteArray row;
+    row.reserve(kRowReserve);
+    appendTime(row, time);
     row += ',';
-    row += QByteArray::number(millis / 1000) + '.' +
-           QByteArray::number(millis % 1000).rightJustified(3, '0');
+    appendDigits(row, millis / 1000, 1);
+    row += '.';
+    appendDigits(row, millis % 1000, 3);
     row += ',';
     // Each received byte is the character with that code, as the hexadecimal list shows it.
-    row += csvField(QString::fromLatin1(chars.data(), chars.size()).toUtf8());
+    if (std::ranges::all_of(chars, [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        appendField(row, chars);
+    else
+        appendField(row, QString::fromLatin1(chars.data(), chars.size()).toUtf8());
     row += ',';
     row += QByteArray::number(value);
     row += ',';
