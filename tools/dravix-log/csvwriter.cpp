@@ -44,7 +44,7 @@ void appendField(QByteArray& row, QByteArrayView field)
 void appendDigits(QByteArray& row, std::uint64_t n, int digits)
 {
     std::array<char, 20> text{};
-    auto at = text.end();
+    auto* at = text.end();
     do {
         *--at = static_cast<char>('0' + n % 10);
         n /= 10;
