@@ -1,7 +1,5 @@
 #include "linesettings.h"
 
-#include "portdevices.h"
-
 #include <QList>
 
 namespace dravix {
@@ -59,15 +57,6 @@ std::optional<LineSettings> parseLineSettings(QStringView text)
         return std::nullopt;
 
     return LineSettings{baud, *parity, static_cast<QSerialPort::DataBits>(dataBits), *stopBits};
-}
-
-QString portDevicePath(int portNumber)
-{
-    // Only a port that is not overridden needs the list of present ports.
-    if ((portNumber == 1 || portNumber == 2) &&
-        qEnvironmentVariableIsEmpty(portNumber == 1 ? "DRAVIX_PORT1" : "DRAVIX_PORT2"))
-        return chooseDevicePath(portNumber, presentSerialDevices());
-    return chooseDevicePath(portNumber, {});
 }
 
 } // namespace dravix

@@ -24,8 +24,4 @@ inline constexpr auto kDesignSettings = "19200,O,8,1";
 // Empty when the text is not four comma-separated fields with supported values.
 [[nodiscard]] std::optional<LineSettings> parseLineSettings(QStringView text);
 
-// The device behind port 1 or 2: DRAVIX_PORT1/DRAVIX_PORT2 when set, else the platform's
-// first or second serial port present now (see chooseDevicePath). Empty for any other number.
-[[nodiscard]] QString portDevicePath(int portNumber);
-
 } // namespace dravix

@@ -37,6 +37,19 @@ namespace {
     return QStringLiteral("%1").arg(id, 4, 16, QLatin1Char('0'));
 }
 
+// Paths as the naming writes them, sorted: onboard ports first, then the rest by name and
+// number (COM2, COM3, COM10; ttyS0, ttyUSB0, ttyUSB1).
+[[nodiscard]] QList<SerialDevice> arranged(QList<SerialDevice> devices, const PortNaming& naming)
+{
+    for (SerialDevice& device : devices)
+        device.path = normalisedPortPath(device.path, naming);
+    std::sort(devices.begin(), devices.end(),
+              [&naming](const SerialDevice& a, const SerialDevice& b) {
+                  return orderKey(a, naming) < orderKey(b, naming);
+              });
+    return devices;
+}
+
 } // namespace
 
 PortNaming posixPortNaming()
@@ -70,16 +83,6 @@ QString normalisedPortPath(const QString& path, const PortNaming& naming)
     return naming.ignoresCase ? normalised.toUpper() : normalised;
 }
 
-void arrangeForPortNumbers(QList<SerialDevice>& devices, const PortNaming& naming)
-{
-    for (SerialDevice& device : devices)
-        device.path = normalisedPortPath(device.path, naming);
-    std::sort(devices.begin(), devices.end(),
-              [&naming](const SerialDevice& a, const SerialDevice& b) {
-                  return orderKey(a, naming) < orderKey(b, naming);
-              });
-}
-
 QList<SerialDevice> presentSerialDevices()
 {
     QList<SerialDevice> devices;
@@ -97,8 +100,7 @@ QList<SerialDevice> presentSerialDevices()
             device.productId = info.productIdentifier();
         devices.append(device);
     }
-    arrangeForPortNumbers(devices);
-    return devices;
+    return arranged(devices, platformPortNaming());
 }
 
 QString chooseDevicePath(int portNumber, const QList<SerialDevice>& present,
@@ -106,12 +108,27 @@ QString chooseDevicePath(int portNumber, const QList<SerialDevice>& present,
 {
     if (portNumber != 1 && portNumber != 2)
         return {};
-    const QByteArray override = qgetenv(portNumber == 1 ? "DRAVIX_PORT1" : "DRAVIX_PORT2");
-    if (!override.isEmpty())
-        return normalisedPortPath(QString::fromLocal8Bit(override), naming);
+    if (QString pinned = pinnedDevicePath(portNumber, naming); !pinned.isEmpty())
+        return pinned;
     if (present.size() >= portNumber)
-        return present.at(portNumber - 1).path;
+        return arranged(present, naming).at(portNumber - 1).path;
     return portNumber == 1 ? naming.fallback1 : naming.fallback2;
+}
+
+QString pinnedDevicePath(int portNumber, const PortNaming& naming)
+{
+    if (portNumber != 1 && portNumber != 2)
+        return {};
+    const QByteArray pinned = qgetenv(portNumber == 1 ? "DRAVIX_PORT1" : "DRAVIX_PORT2");
+    return pinned.isEmpty() ? QString()
+                            : normalisedPortPath(QString::fromLocal8Bit(pinned), naming);
+}
+
+QString portDevicePath(int portNumber)
+{
+    return chooseDevicePath(portNumber, pinnedDevicePath(portNumber).isEmpty()
+                                            ? presentSerialDevices()
+                                            : QList<SerialDevice>());
 }
 
 PortTarget portTarget(int portNumber)
@@ -130,8 +147,9 @@ PortTarget portTarget(int portNumber)
 
 QString portListing(const QList<SerialDevice>& present, const PortNaming& naming)
 {
-    QString text = present.isEmpty() ? QStringLiteral("No serial ports found.\n") : QString();
-    for (const SerialDevice& device : present) {
+    const QList<SerialDevice> ports = arranged(present, naming);
+    QString text = ports.isEmpty() ? QStringLiteral("No serial ports found.\n") : QString();
+    for (const SerialDevice& device : ports) {
         text += device.path;
         if (!device.description.isEmpty())
             text += QStringLiteral("  ") + device.description;
@@ -143,14 +161,14 @@ QString portListing(const QList<SerialDevice>& present, const PortNaming& naming
         if (!device.byIdPath.isEmpty())
             text += QStringLiteral("  ") + device.byIdPath;
         for (const int n : {1, 2}) {
-            if (chooseDevicePath(n, present, naming) == device.path)
+            if (chooseDevicePath(n, ports, naming) == device.path)
                 text += QStringLiteral("  -> Comm Port %1").arg(n);
         }
         text += u'\n';
     }
     for (const int n : {1, 2}) {
-        const QString path = chooseDevicePath(n, present, naming);
-        const bool listed = std::any_of(present.begin(), present.end(),
+        const QString path = chooseDevicePath(n, ports, naming);
+        const bool listed = std::any_of(ports.begin(), ports.end(),
                                         [&](const SerialDevice& d) { return d.path == path; });
         if (!listed)
             text += QStringLiteral("Comm Port %1 opens %2, which is not listed\n").arg(n).arg(path);

@@ -48,18 +48,23 @@ struct PortNaming
 [[nodiscard]] QString normalisedPortPath(const QString& path, const PortNaming& naming);
 
 // The ports present now (Qt lists only those that exist), in the order ports 1 and 2 take
-// them (see arrangeForPortNumbers).
+// them: onboard ports first, then the rest by name and number (COM2, COM3, COM10; ttyS0,
+// ttyUSB0, ttyUSB1), each path as the platform's users write it.
 [[nodiscard]] QList<SerialDevice> presentSerialDevices();
-// Normalises the paths and sorts: onboard ports first, then the rest by name and number
-// (COM2, COM3, COM10; ttyS0, ttyUSB0, ttyUSB1).
-void arrangeForPortNumbers(QList<SerialDevice>& devices,
-                           const PortNaming& naming = platformPortNaming());
 
-// The device behind port 1 or 2 given the ports present (arranged): DRAVIX_PORTn when set,
+// DRAVIX_PORT1 or DRAVIX_PORT2 as the naming writes it, pinning port 1 or 2 to a device;
+// empty when not set.
+[[nodiscard]] QString pinnedDevicePath(int portNumber,
+                                       const PortNaming& naming = platformPortNaming());
+
+// The device behind port 1 or 2 given the ports present, in any order: the pinned one when set,
 // else the first and second present port, falling back to the naming's fallbacks. Empty for
 // any other port number.
 [[nodiscard]] QString chooseDevicePath(int portNumber, const QList<SerialDevice>& present,
                                        const PortNaming& naming = platformPortNaming());
+// The device that opening port 1 or 2 uses now; the system is asked for its ports only when
+// no device is pinned.
+[[nodiscard]] QString portDevicePath(int portNumber);
 
 // What a click on port 1 or 2 would open now, and whether that device is there.
 struct PortTarget

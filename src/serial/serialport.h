@@ -2,6 +2,7 @@
 
 #include "linesettings.h"
 #include "parityunmarker.h"
+#include "portdevices.h"
 #include "porterror.h"
 
 #include <QByteArray>

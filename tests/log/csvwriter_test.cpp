@@ -5,9 +5,10 @@
 
 #include <gtest/gtest.h>
 
-using namespace dravix::log;
-
+namespace dravix::test {
 namespace {
+
+using namespace dravix::log;
 
 struct RowCase
 {
@@ -23,11 +24,11 @@ void PrintTo(const RowCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class RowTest : public testing::TestWithParam<RowCase>
+class Row : public testing::TestWithParam<RowCase>
 {
 };
 
-TEST_P(RowTest, ColumnsAfterTheTime)
+TEST_P(Row, columnsAfterTheTime)
 {
     // The decimal point stays '.' whatever the user's locale says.
     const QLocale before;
@@ -41,7 +42,7 @@ TEST_P(RowTest, ColumnsAfterTheTime)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Rows, RowTest,
+    Rows, Row,
     testing::Values(
         RowCase{"Positive", "0001E240", 1'234'567'890, "1.234,0001E240,123456,1234.56\r\n"},
         RowCase{"Negative", "FFFFFF9C", 999'999, "0.000,FFFFFF9C,-100,-1.0\r\n"},
@@ -66,11 +67,11 @@ void PrintTo(const TimeCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class TimeTest : public testing::TestWithParam<TimeCase>
+class Time : public testing::TestWithParam<TimeCase>
 {
 };
 
-TEST_P(TimeTest, MillisecondsAndOffset)
+TEST_P(Time, millisecondsAndOffset)
 {
     const QDateTime time(QDate(2026, 12, 10), QTime(9, 5, 7, 45),
                          QTimeZone(GetParam().offsetSeconds));
@@ -78,10 +79,11 @@ TEST_P(TimeTest, MillisecondsAndOffset)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Offsets, TimeTest,
+    Offsets, Time,
     testing::Values(TimeCase{"Utc", 0, "2026-12-10T09:05:07.045+00:00"},
                     TimeCase{"East", 5 * 3600 + 1800, "2026-12-10T09:05:07.045+05:30"},
                     TimeCase{"West", -(3 * 3600 + 1800), "2026-12-10T09:05:07.045-03:30"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
+} // namespace dravix::test

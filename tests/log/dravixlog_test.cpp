@@ -11,10 +11,10 @@
 #include <sstream>
 #include <sys/file.h>
 
-using namespace dravix::simtest;
-using namespace std::chrono_literals;
-
+namespace dravix::test {
 namespace {
+
+using namespace std::chrono_literals;
 
 using Rows = std::vector<std::vector<std::string>>;
 const std::vector<std::string> kHeader{"time", "elapsed_s", "hex", "value", "position"};
@@ -145,11 +145,11 @@ void PrintTo(const RecordCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class RecordTest : public testing::TestWithParam<RecordCase>
+class Record : public testing::TestWithParam<RecordCase>
 {
 };
 
-TEST_P(RecordTest, EveryReadingAsARow)
+TEST_P(Record, everyReadingAsARow)
 {
     const RecordCase& c = GetParam();
     std::vector<std::string> simArgs{"--rate", "200"};
@@ -197,7 +197,7 @@ TEST_P(RecordTest, EveryReadingAsARow)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Readings, RecordTest,
+    Readings, Record,
     testing::Values(
         RecordCase{"CountNegative", {"--start", "-100"}, {"--count", "100"}, 100, "FFFFFF9C", 0, 0},
         RecordCase{"CountCents", {"--start", "123456"}, {"--count", "100"}, 100, "0001E240", 0, 0},
@@ -234,11 +234,11 @@ void PrintTo(const WireCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class WireTest : public testing::TestWithParam<WireCase>
+class Wire : public testing::TestWithParam<WireCase>
 {
 };
 
-TEST_P(WireTest, CommandsReachTheDriveByteForByte)
+TEST_P(Wire, commandsReachTheDriveByteForByte)
 {
     const WireCase& c = GetParam();
     dravix::test::PseudoTerminal drive;
@@ -268,7 +268,7 @@ TEST_P(WireTest, CommandsReachTheDriveByteForByte)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Commands, WireTest,
+    Commands, Wire,
     testing::Values(
         WireCase{"InTheOrderGiven",
                  "device",
@@ -298,11 +298,11 @@ void PrintTo(const LossCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class LossTest : public testing::TestWithParam<LossCase>
+class Loss : public testing::TestWithParam<LossCase>
 {
 };
 
-TEST_P(LossTest, HangUpMidRecord)
+TEST_P(Loss, hangUpMidRecord)
 {
     TempDir dir;
     const std::string link = uniqueLink(dir).string();
@@ -349,13 +349,13 @@ TEST_P(LossTest, HangUpMidRecord)
     EXPECT_EQ(returned, GetParam().reconnect);
 }
 
-INSTANTIATE_TEST_SUITE_P(Devices, LossTest,
+INSTANTIATE_TEST_SUITE_P(Devices, Loss,
                          testing::Values(LossCase{"Ends", false}, LossCase{"Reconnects", true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // A reading cut short by the loss is dropped: the device that returns is read from a fresh
 // eight-character alignment.
-TEST(LossTest, ReturnStartsAFreshReading)
+TEST(Loss, returnStartsAFreshReading)
 {
     TempDir dir;
     const fs::path link = uniqueLink(dir);
@@ -408,11 +408,11 @@ void PrintTo(const FileCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class FileTest : public testing::TestWithParam<FileCase>
+class File : public testing::TestWithParam<FileCase>
 {
 };
 
-TEST_P(FileTest, ExistingFileIsNeverOverwritten)
+TEST_P(File, existingFileIsNeverOverwritten)
 {
     const FileCase& c = GetParam();
     TempDir dir;
@@ -446,7 +446,7 @@ const std::string kHeaderLine = "time,elapsed_s,hex,value,position\r\n";
 const std::string kOldRow = "2026-12-10T09:00:00.000+00:00,0.100,00000001,1,0.01\r\n";
 
 INSTANTIATE_TEST_SUITE_P(
-    Output, FileTest,
+    Output, File,
     testing::Values(FileCase{"Refused", kHeaderLine + kOldRow, false, 2, kHeaderLine + kOldRow, 0},
                     FileCase{"RefusedEvenEmpty", "", false, 2, "", 0},
                     FileCase{"Appended", kHeaderLine + kOldRow, true, 0, kHeaderLine + kOldRow, 5},
@@ -472,11 +472,11 @@ INSTANTIATE_TEST_SUITE_P(
     }
 }
 
-class StopTest : public testing::TestWithParam<int>
+class Stop : public testing::TestWithParam<int>
 {
 };
 
-TEST_P(StopTest, SignalMidStreamLeavesOnlyWholeRows)
+TEST_P(Stop, signalMidStreamLeavesOnlyWholeRows)
 {
     TempDir dir;
     const fs::path file = dir.path() / "run.csv";
@@ -495,7 +495,7 @@ TEST_P(StopTest, SignalMidStreamLeavesOnlyWholeRows)
         EXPECT_EQ(rows->at(i)[2], "FFFFFF9C") << "row " << i;
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, StopTest, testing::Values(SIGTERM, SIGINT),
+INSTANTIATE_TEST_SUITE_P(Signals, Stop, testing::Values(SIGTERM, SIGINT),
                          [](const auto& info) { return info.param == SIGTERM ? "Term" : "Int"; });
 
 // ---------------------------------------------------------------------------------------
@@ -513,11 +513,11 @@ void PrintTo(const RefusalCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class RefusalTest : public testing::TestWithParam<RefusalCase>
+class Refusal : public testing::TestWithParam<RefusalCase>
 {
 };
 
-TEST_P(RefusalTest, OneLineAndNothingWritten)
+TEST_P(Refusal, oneLineAndNothingWritten)
 {
     TempDir dir;
     const fs::path file = dir.path() / "run.csv";
@@ -548,7 +548,7 @@ TEST_P(RefusalTest, OneLineAndNothingWritten)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    BadInput, RefusalTest,
+    BadInput, Refusal,
     testing::Values(RefusalCase{"UnknownOption", {"--bogus"}, 2},
                     RefusalCase{"StrayArgument", {"--port", "@busy", "now"}, 2},
                     RefusalCase{"EmptySend", {"--send", ""}, 2},
@@ -564,3 +564,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
+} // namespace dravix::test

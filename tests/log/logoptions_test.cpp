@@ -2,11 +2,12 @@
 
 #include <gtest/gtest.h>
 
+namespace dravix::test {
+namespace {
+
 using namespace dravix::log;
 using Kind = LogCommand::Kind;
 using namespace std::chrono_literals;
-
-namespace {
 
 struct AcceptCase
 {
@@ -28,11 +29,11 @@ LogOptions with(auto change)
     return options;
 }
 
-class AcceptTest : public testing::TestWithParam<AcceptCase>
+class Accept : public testing::TestWithParam<AcceptCase>
 {
 };
 
-TEST_P(AcceptTest, RecordsWithTheseOptions)
+TEST_P(Accept, recordsWithTheseOptions)
 {
     const CommandLine line = parseCommandLine(GetParam().arguments);
     ASSERT_EQ(line.action, CommandLine::Action::Record) << line.error.toStdString();
@@ -40,7 +41,7 @@ TEST_P(AcceptTest, RecordsWithTheseOptions)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Options, AcceptTest,
+    Options, Accept,
     testing::Values(
         AcceptCase{"Defaults", {}, LogOptions{}},
         AcceptCase{"PortTwo", {"--port", "2"}, with([](auto& o) { o.portNumber = 2; })},
@@ -73,3 +74,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
+} // namespace dravix::test

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace dravix {
+namespace dravix::test {
 namespace {
 
 struct MarkedRow
@@ -79,4 +79,4 @@ TEST(Unmarking, resetForgetsAnUnfinishedMark)
 }
 
 } // namespace
-} // namespace dravix
+} // namespace dravix::test

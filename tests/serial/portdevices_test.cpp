@@ -1,10 +1,9 @@
-#include "commandline.h"
 #include "portdevices.h"
 #include "testsupport.h"
 
 #include <gtest/gtest.h>
 
-namespace dravix {
+namespace dravix::test {
 namespace {
 
 // Ports as Qt lists them: on Windows the path is in the device namespace (\\.\COM3).
@@ -17,7 +16,6 @@ namespace {
             naming.namespacePrefix.isEmpty() ? QStringLiteral("/dev/") + name : name;
         devices.append({portName, path, {}, {}, {}, {}, {}});
     }
-    arrangeForPortNumbers(devices, naming);
     return devices;
 }
 
@@ -150,9 +148,7 @@ TEST_P(PortListing, namesEachPortWhatIdentifiesItAndItsButton)
     if (portPinned())
         GTEST_SKIP() << "a port is pinned in this environment";
     const PortNaming naming = GetParam().naming();
-    QList<SerialDevice> present = GetParam().present;
-    arrangeForPortNumbers(present, naming);
-    EXPECT_EQ(portListing(present, naming), QString::fromLatin1(GetParam().expected));
+    EXPECT_EQ(portListing(GetParam().present, naming), QString::fromLatin1(GetParam().expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -251,56 +247,5 @@ INSTANTIATE_TEST_SUITE_P(
                    "/dev/ttyUSB0: Qt's words"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-struct ArgumentsRow
-{
-    const char* name;
-    QStringList arguments;
-    std::optional<int> exitCode;
-    const char* outStarts;
-    const char* err;
-};
-
-void PrintTo(const ArgumentsRow& row, std::ostream* os)
-{
-    *os << row.name;
-}
-
-class CommandLine : public ::testing::TestWithParam<ArgumentsRow>
-{
-};
-
-TEST_P(CommandLine, answersItsThreeOptionsAndRefusesTheRest)
-{
-    const ArgumentsRow& row = GetParam();
-    QString out;
-    QString err;
-    QTextStream outStream(&out);
-    QTextStream errStream(&err);
-    EXPECT_EQ(answerCommandLine(row.arguments, outStream, errStream), row.exitCode);
-    outStream.flush();
-    errStream.flush();
-    const QString starts = QString::fromLatin1(row.outStarts);
-    EXPECT_EQ(out.left(starts.size()), starts) << out.toStdString();
-    EXPECT_EQ(err, QString::fromLatin1(row.err));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Arguments, CommandLine,
-    ::testing::Values(ArgumentsRow{"noneStartsTheWindow", {}, std::nullopt, "", ""},
-                      ArgumentsRow{"help", {"--help"}, 0, "Usage: dravix-terminal [--help", ""},
-                      ArgumentsRow{"version", {"--version"}, 0, "dravix-terminal 1.", ""},
-                      ArgumentsRow{"listPorts", {"--list-ports"}, 0, "", ""},
-                      ArgumentsRow{"unknownOption",
-                                   {"--baud"},
-                                   2,
-                                   "",
-                                   "dravix-terminal: unknown argument '--baud' (try --help)\n"},
-                      ArgumentsRow{"strayArgument",
-                                   {"--help", "COM3"},
-                                   2,
-                                   "",
-                                   "dravix-terminal: unknown argument 'COM3' (try --help)\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
 } // namespace
-} // namespace dravix
+} // namespace dravix::test

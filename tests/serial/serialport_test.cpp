@@ -1,4 +1,3 @@
-#include "pseudoterminal.h"
 #include "serialport.h"
 #include "testsupport.h"
 
@@ -7,17 +6,24 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#ifdef DRAVIX_HAVE_PTY
+#include "pseudoterminal.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <termios.h>
 #include <unistd.h>
+#endif
 
-namespace dravix {
+namespace dravix::test {
 namespace {
 
 using namespace std::chrono_literals;
 
+#ifdef DRAVIX_HAVE_PTY
 // A port mapped to a fresh pseudo-terminal as port 1.
 class SerialPortOnPty : public ::testing::Test
 {
@@ -206,6 +212,8 @@ TEST_F(SerialPortOnPty, aQuietLineIsNotAHangUp)
     EXPECT_EQ(port.input(), QByteArray("q"));
 }
 
+#endif
+
 TEST(SerialPortClosed, emptyingBuffersRaisesNothing)
 {
     SerialPort port;
@@ -254,5 +262,80 @@ TEST(SerialPortClosed, openingAMissingDeviceRaisesAndStaysClosed)
     EXPECT_FALSE(port.portOpen());
 }
 
+TEST(SerialPortClosed, malformedSettingsRaiseAndKeepTheOldOnes)
+{
+    SerialPort port;
+    try {
+        port.setSettings(QStringLiteral("19200;O;8;1"));
+        FAIL() << "no error raised";
+    } catch (const PortError& error) {
+        EXPECT_EQ(error.code(), PortErrorCode::InvalidSettings);
+        EXPECT_FALSE(error.text().isEmpty());
+    }
+    EXPECT_EQ(port.settings(), QStringLiteral("19200,O,8,1"));
+}
+
+TEST(SerialPortClosed, otherPortNumbersRaiseAndKeepTheOldNumber)
+{
+    SerialPort port;
+    for (const int bad : {0, 3, -1, 16}) {
+        EXPECT_THROW(port.setCommPort(bad), PortError) << bad;
+        EXPECT_EQ(port.commPort(), 1);
+    }
+    port.setCommPort(2);
+    EXPECT_EQ(port.commPort(), 2);
+}
+
+TEST(DeviceBytes, oneBytePerCharacterAndQuestionMarkOutsideLatin1)
+{
+    EXPECT_EQ(toDeviceBytes(u"abc"), QByteArray("abc"));
+    EXPECT_EQ(toDeviceBytes(u"caf\u00E9"), QByteArray("caf\xE9"));
+    EXPECT_EQ(toDeviceBytes(u"\u20AC1"), QByteArray("?1"));
+    // One code point beyond the basic plane is one character, so one '?'.
+    EXPECT_EQ(toDeviceBytes(QString::fromUtf8("a\xF0\x9F\x98\x80"
+                                              "b")),
+              QByteArray("a?b"));
+    EXPECT_EQ(toDeviceBytes(u"\t\r"), QByteArray("\t\r"));
+    EXPECT_TRUE(toDeviceBytes(u"").isEmpty());
+}
+
+struct QtErrorRow
+{
+    const char* name;
+    QSerialPort::SerialPortError error;
+    bool deviceFailed;
+};
+
+void PrintTo(const QtErrorRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
+class QtErrors : public ::testing::TestWithParam<QtErrorRow>
+{
+};
+
+TEST_P(QtErrors, onAnOpenPortMeanTheDeviceFailedUnlessASettingWasRefused)
+{
+    EXPECT_EQ(meansDeviceFailed(GetParam().error), GetParam().deviceFailed);
+}
+
+// Every error Qt 6 reports.
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, QtErrors,
+    ::testing::Values(QtErrorRow{"none", QSerialPort::NoError, false},
+                      QtErrorRow{"refusedSetting", QSerialPort::UnsupportedOperationError, false},
+                      QtErrorRow{"timedOutWait", QSerialPort::TimeoutError, false},
+                      QtErrorRow{"openedTwice", QSerialPort::OpenError, false},
+                      QtErrorRow{"notOpen", QSerialPort::NotOpenError, false},
+                      QtErrorRow{"read", QSerialPort::ReadError, true},
+                      QtErrorRow{"write", QSerialPort::WriteError, true},
+                      // How Qt on Windows reports a removed adapter, depending on its driver.
+                      QtErrorRow{"resource", QSerialPort::ResourceError, true},
+                      QtErrorRow{"permission", QSerialPort::PermissionError, true},
+                      QtErrorRow{"unknown", QSerialPort::UnknownError, true},
+                      QtErrorRow{"deviceNotFound", QSerialPort::DeviceNotFoundError, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 } // namespace
-} // namespace dravix
+} // namespace dravix::test

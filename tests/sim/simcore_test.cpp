@@ -8,10 +8,11 @@
 #include <string>
 #include <vector>
 
+namespace dravix::test {
+namespace {
+
 using namespace dravix::sim;
 using namespace std::literals;
-
-namespace {
 
 std::span<const unsigned char> bytesOf(std::string_view text)
 {
@@ -45,9 +46,7 @@ ScanResult scanInPieces(std::string_view stream, const std::vector<std::size_t>&
     return result;
 }
 
-} // namespace
-
-TEST(ReadingTest, EncodesWhatTheTerminalDecodes)
+TEST(Reading, encodesWhatTheTerminalDecodes)
 {
     constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
     constexpr auto kMin = std::numeric_limits<std::int32_t>::min();
@@ -65,7 +64,7 @@ TEST(ReadingTest, EncodesWhatTheTerminalDecodes)
     }
 }
 
-TEST(CommandScannerTest, FindsPairsCutAtEveryBoundary)
+TEST(CommandScanner, findsPairsCutAtEveryBoundary)
 {
     const auto P = Direction::Positive;
     const auto N = Direction::Negative;
@@ -107,7 +106,7 @@ TEST(CommandScannerTest, FindsPairsCutAtEveryBoundary)
     }
 }
 
-TEST(DriveModelTest, StepsReachExactlyTheDistance)
+TEST(DriveModel, stepsReachExactlyTheDistance)
 {
     const struct
     {
@@ -142,7 +141,7 @@ TEST(DriveModelTest, StepsReachExactlyTheDistance)
     }
 }
 
-TEST(DriveModelTest, NewMoveReplacesTheOneInProgress)
+TEST(DriveModel, newMoveReplacesTheOneInProgress)
 {
     DriveModel drive(0, 25, 1000);
     drive.startMove(Direction::Positive);
@@ -154,7 +153,7 @@ TEST(DriveModelTest, NewMoveReplacesTheOneInProgress)
     EXPECT_EQ(drive.position(), 50 - 1000);
 }
 
-TEST(DriveModelTest, WrapsLikeA32BitCounter)
+TEST(DriveModel, wrapsLikeA32BitCounter)
 {
     DriveModel drive(std::numeric_limits<std::int32_t>::max(), 1, 2);
     drive.startMove(Direction::Positive);
@@ -162,7 +161,7 @@ TEST(DriveModelTest, WrapsLikeA32BitCounter)
     EXPECT_EQ(encodeReading(drive.advance()), "80000001");
 }
 
-TEST(OutputQueueTest, PartialWritesNeitherCutNorRepeat)
+TEST(OutputQueue, partialWritesNeitherCutNorRepeat)
 {
     std::mt19937 random(7);
     std::string expected;
@@ -188,7 +187,7 @@ TEST(OutputQueueTest, PartialWritesNeitherCutNorRepeat)
     EXPECT_EQ(written, expected);
 }
 
-TEST(OutputQueueTest, HardErrorKeepsItsPlace)
+TEST(OutputQueue, hardErrorKeepsItsPlace)
 {
     OutputQueue queue;
     queue.push("0001E240FFFFFF9C");
@@ -211,16 +210,12 @@ TEST(OutputQueueTest, HardErrorKeepsItsPlace)
     EXPECT_EQ(queue.size(), 0u);
 }
 
-namespace {
-
 ParseResult parse(std::vector<std::string_view> args)
 {
     return parseOptions(args);
 }
 
-} // namespace
-
-TEST(OptionsTest, DefaultsAreSensible)
+TEST(Options, defaultsAreSensible)
 {
     const auto result = parse({});
     ASSERT_TRUE(result.options.has_value()) << result.error;
@@ -236,7 +231,7 @@ TEST(OptionsTest, DefaultsAreSensible)
     EXPECT_FALSE(o.help);
 }
 
-TEST(OptionsTest, AcceptsEveryOption)
+TEST(Options, acceptsEveryOption)
 {
     const auto result =
         parse({"--rate", "250", "--start=-100", "--step", "7", "--distance=90", "--burst", "0",
@@ -256,7 +251,7 @@ TEST(OptionsTest, AcceptsEveryOption)
               std::numeric_limits<std::int32_t>::min());
 }
 
-TEST(OptionsTest, RejectsBadOptionsNamingThem)
+TEST(Options, rejectsBadOptionsNamingThem)
 {
     const struct
     {
@@ -292,7 +287,7 @@ TEST(OptionsTest, RejectsBadOptionsNamingThem)
     }
 }
 
-TEST(OptionsTest, HelpDocumentsEveryOption)
+TEST(Options, helpDocumentsEveryOption)
 {
     const std::string help = helpText();
     for (const std::string_view name : {"--rate", "--start", "--step", "--distance", "--burst",
@@ -303,3 +298,6 @@ TEST(OptionsTest, HelpDocumentsEveryOption)
         }
     }
 }
+
+} // namespace
+} // namespace dravix::test

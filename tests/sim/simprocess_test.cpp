@@ -5,10 +5,12 @@
 #include <csignal>
 #include <sys/stat.h>
 
-using namespace dravix::simtest;
+namespace dravix::test {
+namespace {
+
 using namespace std::chrono_literals;
 
-TEST(SimProcessTest, FirstLineIsTheDevicePath)
+TEST(SimProcess, firstLineIsTheDevicePath)
 {
     SimProcess sim(DRAVIX_SIM_PATH, {});
     ASSERT_TRUE(sim.started());
@@ -36,11 +38,11 @@ void PrintTo(const StreamCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class StreamTest : public testing::TestWithParam<StreamCase>
+class Stream : public testing::TestWithParam<StreamCase>
 {
 };
 
-TEST_P(StreamTest, ReadingsAreWholeUppercaseHex)
+TEST_P(Stream, readingsAreWholeUppercaseHex)
 {
     SimProcess sim(DRAVIX_SIM_PATH, {"--rate", "200", "--start", GetParam().start});
     DeviceEnd terminal(sim.firstLine());
@@ -55,7 +57,7 @@ TEST_P(StreamTest, ReadingsAreWholeUppercaseHex)
     EXPECT_EQ(sim.waitExit(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Starts, StreamTest,
+INSTANTIATE_TEST_SUITE_P(Starts, Stream,
                          testing::Values(StreamCase{"Zero", "0", "00000000"},
                                          StreamCase{"Negative", "-100", "FFFFFF9C"},
                                          StreamCase{"Positive", "123456", "0001E240"},
@@ -77,11 +79,11 @@ void PrintTo(const MoveCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class MoveTest : public testing::TestWithParam<MoveCase>
+class Move : public testing::TestWithParam<MoveCase>
 {
 };
 
-TEST_P(MoveTest, PositionFollowsCommandPairs)
+TEST_P(Move, positionFollowsCommandPairs)
 {
     constexpr std::int64_t kStart = 5000;
     constexpr std::int64_t kStep = 25;
@@ -120,7 +122,7 @@ TEST_P(MoveTest, PositionFollowsCommandPairs)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Commands, MoveTest,
+    Commands, Move,
     testing::Values(MoveCase{"Positive", {"UC030002US030002"}, +1, 1, 0},
                     MoveCase{"Negative", {"UC030003US030003"}, -1, 1, 0},
                     MoveCase{"SplitWithJunk", {"zz", "UC0300", "02US03", "0002\r\n"}, +1, 1, 4},
@@ -147,11 +149,11 @@ void PrintTo(const CountCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class CountTest : public testing::TestWithParam<CountCase>
+class Count : public testing::TestWithParam<CountCase>
 {
 };
 
-TEST_P(CountTest, ExitsAfterExactlyThatManyReadings)
+TEST_P(Count, exitsAfterExactlyThatManyReadings)
 {
     const auto [name, count, burst] = GetParam();
     SimProcess sim(DRAVIX_SIM_PATH, {"--rate", "200", "--start", "7", "--count",
@@ -168,13 +170,13 @@ TEST_P(CountTest, ExitsAfterExactlyThatManyReadings)
         << sim.stderrText();
 }
 
-INSTANTIATE_TEST_SUITE_P(Counts, CountTest,
+INSTANTIATE_TEST_SUITE_P(Counts, Count,
                          testing::Values(CountCase{"One", 1, 0}, CountCase{"Streamed", 25, 0},
                                          CountCase{"BurstThenStream", 300, 100},
                                          CountCase{"AllBurst", 4000, 4000}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(SimProcessTest, BurstArrivesCompleteAndInOrder)
+TEST(SimProcess, burstArrivesCompleteAndInOrder)
 {
     // At one reading a second only a burst can deliver all of these before the timeout.
     constexpr std::size_t kBurst = 20000;
@@ -198,7 +200,7 @@ TEST(SimProcessTest, BurstArrivesCompleteAndInOrder)
     EXPECT_EQ(sim.waitExit(), 0);
 }
 
-TEST(SimProcessTest, NextTerminalStartsOnAWholeReading)
+TEST(SimProcess, nextTerminalStartsOnAWholeReading)
 {
     SimProcess sim(DRAVIX_SIM_PATH, {"--rate", "100", "--start", "305419896"}); // 12345678 in hex
     const std::string path = sim.firstLine();
@@ -230,11 +232,11 @@ void PrintTo(const LinkCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class LinkTest : public testing::TestWithParam<LinkCase>
+class Link : public testing::TestWithParam<LinkCase>
 {
 };
 
-TEST_P(LinkTest, SignalRemovesTheLink)
+TEST_P(Link, signalRemovesTheLink)
 {
     const LinkCase& c = GetParam();
     TempDir dir;
@@ -259,7 +261,7 @@ TEST_P(LinkTest, SignalRemovesTheLink)
     EXPECT_TRUE(fs::is_empty(dir.path())) << "left something behind";
 }
 
-INSTANTIATE_TEST_SUITE_P(Links, LinkTest,
+INSTANTIATE_TEST_SUITE_P(Links, Link,
                          testing::Values(LinkCase{"Fresh", SIGTERM, ""},
                                          LinkCase{"ReplacesFile", SIGTERM, "file"},
                                          LinkCase{"ReplacesDangling", SIGINT, "dangling"}),
@@ -278,11 +280,11 @@ void PrintTo(const IdleCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class IdleTest : public testing::TestWithParam<IdleCase>
+class Idle : public testing::TestWithParam<IdleCase>
 {
 };
 
-TEST_P(IdleTest, ExitsWhenNoTerminalIsLeft)
+TEST_P(Idle, exitsWhenNoTerminalIsLeft)
 {
     const IdleCase& c = GetParam();
     TempDir dir;
@@ -306,17 +308,17 @@ TEST_P(IdleTest, ExitsWhenNoTerminalIsLeft)
     EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
 }
 
-INSTANTIATE_TEST_SUITE_P(Idle, IdleTest,
+INSTANTIATE_TEST_SUITE_P(Idle, Idle,
                          testing::Values(IdleCase{"NeverOpened", false, false},
                                          IdleCase{"AfterATerminalLeft", true, false},
                                          IdleCase{"NotWhileOpen", false, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-class BadOptionTest : public testing::TestWithParam<std::vector<std::string>>
+class BadOption : public testing::TestWithParam<std::vector<std::string>>
 {
 };
 
-TEST_P(BadOptionTest, ExitsTwoWithAMessage)
+TEST_P(BadOption, exitsTwoWithAMessage)
 {
     SimProcess sim(DRAVIX_SIM_PATH, GetParam());
     EXPECT_EQ(sim.waitExit(), 2);
@@ -325,13 +327,13 @@ TEST_P(BadOptionTest, ExitsTwoWithAMessage)
     EXPECT_NE(sim.stderrText().find("--help"), std::string::npos) << sim.stderrText();
 }
 
-INSTANTIATE_TEST_SUITE_P(Options, BadOptionTest,
+INSTANTIATE_TEST_SUITE_P(Options, BadOption,
                          testing::Values(std::vector<std::string>{"--rate", "0"},
                                          std::vector<std::string>{"--bogus"},
                                          std::vector<std::string>{"--count"},
                                          std::vector<std::string>{"--start", "ten"}));
 
-TEST(SimProcessTest, HelpExitsZeroDocumentingOptions)
+TEST(SimProcess, helpExitsZeroDocumentingOptions)
 {
     SimProcess sim(DRAVIX_SIM_PATH, {"--help"});
     EXPECT_EQ(sim.waitExit(), 0);
@@ -339,3 +341,6 @@ TEST(SimProcessTest, HelpExitsZeroDocumentingOptions)
                              "--link", "--exit-when-idle"})
         EXPECT_NE(sim.stdoutText().find(name), std::string::npos) << name;
 }
+
+} // namespace
+} // namespace dravix::test

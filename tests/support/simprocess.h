@@ -26,7 +26,7 @@
 
 extern char** environ;
 
-namespace dravix::simtest {
+namespace dravix::test {
 
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
@@ -254,4 +254,4 @@ private:
     fs::path m_path;
 };
 
-} // namespace dravix::simtest
+} // namespace dravix::test

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-namespace dravix {
+namespace dravix::test {
 namespace {
 
 using test::WindowHarness;
@@ -67,4 +67,4 @@ TEST(Simulator, readingsAppearAndPosmoveMakesTheValueRise)
 }
 
 } // namespace
-} // namespace dravix
+} // namespace dravix::test

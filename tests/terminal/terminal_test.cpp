@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace dravix {
+namespace dravix::test {
 namespace {
 
 using namespace std::chrono_literals;
@@ -403,4 +403,4 @@ TEST_F(Terminal, closingWhileMonitoringReleasesThePortAndFreezesTheLists)
 }
 
 } // namespace
-} // namespace dravix
+} // namespace dravix::test

@@ -7,7 +7,7 @@
 
 #include <cmath>
 
-namespace dravix {
+namespace dravix::test {
 namespace {
 
 const QString kPoint = QStringLiteral(".");
@@ -170,4 +170,4 @@ TEST(ReadingHistory, clearEmptiesEverySlot)
 }
 
 } // namespace
-} // namespace dravix
+} // namespace dravix::test

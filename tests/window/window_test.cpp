@@ -22,7 +22,7 @@
 
 #include <algorithm>
 
-namespace dravix {
+namespace dravix::test {
 namespace {
 
 using test::WindowHarness;
@@ -459,9 +459,9 @@ TEST(StartupReset, runsOnlyOnTheFirstActivation)
 }
 
 } // namespace
-} // namespace dravix
+} // namespace dravix::test
 
-namespace dravix {
+namespace dravix::test {
 namespace {
 
 struct ReceivedRow
@@ -562,4 +562,4 @@ TEST(WindowPicture, savedPngShowsTheColourScheme)
 }
 
 } // namespace
-} // namespace dravix
+} // namespace dravix::test

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-namespace dravix {
+namespace dravix::test {
 namespace {
 
 using test::WindowHarness;
@@ -92,4 +92,4 @@ TEST(StartupReset, aClickBeforeTheFirstActivationRunsItFirstAndActivationLaterKe
 }
 
 } // namespace
-} // namespace dravix
+} // namespace dravix::test
