@@ -146,7 +146,7 @@ TEST_F(SerialPortOnPty, aByteFFArrivesOnceThroughTheParityMarking)
     pty.write("\xFF"
               "A\xFF\xFF");
     ASSERT_TRUE(waitForWaiting(4));
-    QTest::qWait(50);
+    ASSERT_TRUE(pty.waitUntilRead());
     port.setInputLen(0);
     EXPECT_EQ(port.input(), QByteArray("\xFF"
                                        "A\xFF\xFF"));
@@ -193,7 +193,7 @@ TEST_F(SerialPortOnPty, hangUpGivesOneFailureAndReleasesThePort)
     pty.hangUp();
     ASSERT_TRUE(failed.wait(2000));
     // Qt repeats read errors on a dead descriptor; only one may come through.
-    QTest::qWait(300);
+    EXPECT_FALSE(failed.wait(600));
     EXPECT_EQ(failed.count(), 1);
     EXPECT_FALSE(port.portOpen());
     const auto error = failed.first().first().value<PortError>();

@@ -34,47 +34,6 @@ protected:
 
 // --- Readings -------------------------------------------------------------------------
 
-TEST_F(Terminal, sevenCharactersFormNothingAndTheEighthShows)
-{
-    select(1);
-    m_pty1.write("0001E24");
-    ASSERT_TRUE(m_pty1.waitUntilRead());
-    EXPECT_EQ(hexRows(), test::emptyRows());
-
-    m_pty1.write("0");
-    ASSERT_TRUE(waitForNewest(QStringLiteral("   0001E240")));
-    EXPECT_EQ(decimalRows().first(), QStringLiteral("1234.56"));
-    // Rows below the first reading: empty in hex, "0.0" in decimal.
-    EXPECT_EQ(hexRows().mid(1), QStringList(9, QString()));
-    EXPECT_EQ(decimalRows().mid(1), QStringList(9, QStringLiteral("0.0")));
-}
-
-TEST_F(Terminal, twentyCharactersGiveTwoReadingsAndLeaveFour)
-{
-    select(1);
-    m_pty1.write("00000064FFFFFF9C1234");
-    ASSERT_TRUE(waitForNewest(QStringLiteral("   FFFFFF9C")));
-    EXPECT_EQ(hexRows().mid(0, 3), (QStringList{"   FFFFFF9C", "   00000064", QString()}));
-    EXPECT_EQ(decimalRows().mid(0, 3), (QStringList{"-1.0", "1.0", "0.0"}));
-    // The four left over begin the next reading.
-    m_pty1.write("5678");
-    ASSERT_TRUE(waitForNewest(QStringLiteral("   12345678")));
-}
-
-TEST_F(Terminal, elevenReadingsKeepTheTenNewest)
-{
-    select(1);
-    QByteArray stream;
-    for (int i = 1; i <= 11; ++i)
-        stream += QByteArray::number(i * 100, 16).toUpper().rightJustified(8, '0');
-    m_pty1.write(stream);
-    ASSERT_TRUE(waitForNewest(QStringLiteral("   0000044C")));
-    EXPECT_EQ(hexList().count(), 10);
-    EXPECT_EQ(hexRows().last(), QStringLiteral("   000000C8"));
-    EXPECT_EQ(decimalRows().last(), QStringLiteral("2.0"));
-    EXPECT_EQ(decimalRows().first(), QStringLiteral("11.0"));
-}
-
 TEST_F(Terminal, otherEventsRunBetweenReadingsOfABurst)
 {
     select(1);
