@@ -1,9 +1,15 @@
 #pragma once
 
+#include <QSerialPort>
 #include <QString>
 #include <QtGlobal>
 
+#include <utility>
+
 namespace dravix::devicequirks {
+
+// A descriptor on POSIX, a HANDLE on Windows.
+using NativeHandle = decltype(std::declval<QSerialPort&>().handle());
 
 // Whether this platform needs the port to ask the device itself if it is still there: on
 // POSIX a hung-up tty can look merely quiet to Qt, and on Windows a driver may report a
@@ -12,18 +18,18 @@ namespace dravix::devicequirks {
 
 // True when the device behind an open port's native handle has hung up (adapter unplugged,
 // the far side of a pseudo-terminal closed). Never true for a line that is only quiet.
-[[nodiscard]] bool hungUp(qintptr handle);
+[[nodiscard]] bool hungUp(NativeHandle handle);
 
 // Takes the advisory lock that the serial tools people keep beside a terminal take (tio,
 // picocom, GTKTerm); false when another holder has it. Closing the handle releases it.
-[[nodiscard]] bool lockExclusively(qintptr handle);
+[[nodiscard]] bool lockExclusively(NativeHandle handle);
 
 // Who else has the device open, as "process 1234 (picocom)"; empty when nobody or unknown.
 [[nodiscard]] QString deviceHolder(const QString& path);
 
 // Keeps a character received with a parity error in the stream instead of dropping it: on
 // POSIX marked (see ParityUnmarker), on Windows replaced by '?' in the driver.
-void keepParityErrors(qintptr handle);
+void keepParityErrors(NativeHandle handle);
 // Whether what the port reads still carries those marks.
 [[nodiscard]] bool parityErrorsArriveMarked();
 

@@ -17,7 +17,7 @@ bool probesForHangUp()
     return true;
 }
 
-bool hungUp(qintptr handle)
+bool hungUp(NativeHandle handle)
 {
     // Reading the modem lines costs one system call and fails with EIO once the tty has been
     // hung up; a pseudo-terminal that is alive answers ENOTTY, a real port its line states.
@@ -27,7 +27,7 @@ bool hungUp(qintptr handle)
     return errno == EIO || errno == ENXIO || errno == ENODEV;
 }
 
-bool lockExclusively(qintptr handle)
+bool lockExclusively(NativeHandle handle)
 {
     return ::flock(static_cast<int>(handle), LOCK_EX | LOCK_NB) == 0;
 }
@@ -57,7 +57,7 @@ QString deviceHolder(const QString& path)
     return {};
 }
 
-void keepParityErrors(qintptr handle)
+void keepParityErrors(NativeHandle handle)
 {
     // Qt asks for IGNPAR with parity on, which drops a bad character and shifts every later
     // reading; mark it instead. A driver without parity (a pseudo-terminal) still doubles 0xFF.

@@ -11,7 +11,7 @@ bool probesForHangUp()
     return true;
 }
 
-bool hungUp(qintptr handle)
+bool hungUp(NativeHandle handle)
 {
     // The driver's status costs one call and fails once the device is gone; a live port
     // answers it even with a line error pending. Qt asks the same call for its queue sizes.
@@ -21,7 +21,7 @@ bool hungUp(qintptr handle)
 }
 
 // Windows opens a COM port for one handle at a time already.
-bool lockExclusively(qintptr)
+bool lockExclusively(NativeHandle)
 {
     return true;
 }
@@ -31,7 +31,7 @@ QString deviceHolder(const QString&)
     return {};
 }
 
-void keepParityErrors(qintptr handle)
+void keepParityErrors(NativeHandle handle)
 {
     // The driver puts the error character in place of a character with a parity error.
     const auto port = reinterpret_cast<HANDLE>(handle);
