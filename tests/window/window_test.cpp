@@ -1,4 +1,5 @@
 #include "designvalues.h"
+#include "portdevices.h"
 #include "serialport.h"
 #include "windowharness.h"
 
@@ -10,6 +11,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
@@ -45,6 +47,23 @@ const QColor kGrey(128, 128, 128);
 const QColor kWhite(255, 255, 255);
 const QColor kBlue(0, 0, 255);
 
+// Whether anything is drawn in the last column or row of a caption's picture, as it is when
+// the caption does not fit its box: cut off at the right, or wrapped past the bottom.
+[[nodiscard]] bool inkOnRightOrBottomEdge(const QImage& picture, const QColor& background)
+{
+    const int right = picture.width() - 1;
+    const int bottom = picture.height() - 1;
+    for (int y = 0; y <= bottom; ++y) {
+        if (picture.pixelColor(right, y) != background)
+            return true;
+    }
+    for (int x = 0; x <= right; ++x) {
+        if (picture.pixelColor(x, bottom) != background)
+            return true;
+    }
+    return false;
+}
+
 class WindowDesign : public ::testing::TestWithParam<ControlRow>
 {
 };
@@ -53,7 +72,7 @@ TEST_P(WindowDesign, controlMatchesItsDesign)
 {
     const ControlRow& row = GetParam();
     const WindowHarness harness;
-    const auto* control = harness.control<QWidget>(row.name);
+    auto* control = harness.control<QWidget>(row.name);
     ASSERT_NE(control, nullptr) << row.name;
     EXPECT_TRUE(control->inherits(row.metaClass)) << control->metaObject()->className();
     EXPECT_EQ(control->parentWidget()->objectName(), QString::fromLatin1(row.container));
@@ -75,6 +94,11 @@ TEST_P(WindowDesign, controlMatchesItsDesign)
     if (row.background) {
         // The colour the widget actually fills its background with.
         EXPECT_EQ(control->palette().color(control->backgroundRole()), *row.background);
+    }
+    if (row.background &&
+        (qobject_cast<const QLabel*>(control) || qobject_cast<const QRadioButton*>(control))) {
+        // The caption fits in the designed size with the fonts this platform draws it with.
+        EXPECT_FALSE(inkOnRightOrBottomEdge(control->grab().toImage(), *row.background));
     }
 }
 
@@ -366,18 +390,29 @@ TEST(Window, spaceOnAFocusedMoveButtonClicksIt)
 TEST(Window, portButtonTooltipsNameTheDeviceAClickWouldOpenNow)
 {
     const WindowHarness harness;
-    QTemporaryFile device;
-    ASSERT_TRUE(device.open());
-    const test::PortMapping present(1, device.fileName());
-    const test::PortMapping missing(2, QStringLiteral("/dev/dravix-no-such-device"));
     const auto tipOf = [](QRadioButton& button) {
         QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), button.mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(&button, &help);
         return QToolTip::text();
     };
-    EXPECT_EQ(tipOf(harness.option(1)), QStringLiteral("Opens ") + device.fileName());
+    const test::PortMapping missing(2, QStringLiteral("/dev/dravix-no-such-device"));
     EXPECT_EQ(tipOf(harness.option(2)),
               QStringLiteral("Opens /dev/dravix-no-such-device, which is not present"));
+
+    // A device that is there: on POSIX any file (a pseudo-terminal, a by-id link), on Windows
+    // only a port the system lists.
+#ifdef Q_OS_WIN
+    const QList<SerialDevice> listed = presentSerialDevices();
+    if (listed.isEmpty())
+        GTEST_SKIP() << "no COM port on this machine to name as present";
+    const QString device = listed.first().path;
+#else
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    const QString device = file.fileName();
+#endif
+    const test::PortMapping present(1, device);
+    EXPECT_EQ(tipOf(harness.option(1)), QStringLiteral("Opens ") + device);
 }
 
 TEST(ErrorReport, showsOneBoxAtATime)

@@ -3,7 +3,6 @@
 #include "pseudoterminal.h"
 #include "windowharness.h"
 
-#include <QApplication>
 #include <QListWidget>
 #include <QSignalSpy>
 #include <QTest>
