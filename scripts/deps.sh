@@ -2,7 +2,7 @@
 dravix_install_deps() {
     local packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-private-dev
         qt6-serialport-dev
-        libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation clang clang-format clang-tidy
+        libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation fonts-dejavu-core clang clang-format clang-tidy
         lintian appstream desktop-file-utils "$@")
     local missing=()
     for p in "${packages[@]}"; do
