@@ -1,0 +1,152 @@
+// The serial line through Wine: the real window and port on a COM port whose far end this
+// test plays itself, on a second COM port joined to it. DRAVIX_TEST_LINES names the pairs,
+// "COM3:COM4,COM5:COM6" (the terminal's port, then the drive's); without it the suite skips.
+
+#include "porterror.h"
+#include "serialport.h"
+#include "windowharness.h"
+
+#include <QSerialPort>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace dravix {
+namespace {
+
+using test::WindowHarness;
+
+struct Line
+{
+    QString terminalEnd;
+    QString driveEnd;
+};
+
+[[nodiscard]] QList<Line> testLines()
+{
+    QList<Line> lines;
+    for (const QString& pair : qEnvironmentVariable("DRAVIX_TEST_LINES").split(u',')) {
+        const QStringList ends = pair.split(u':');
+        if (ends.size() == 2)
+            lines.append({ends.at(0), ends.at(1)});
+    }
+    return lines;
+}
+
+// The drive's end of a line, opened with the terminal's settings.
+class DriveEnd final
+{
+public:
+    explicit DriveEnd(const QString& name)
+    {
+        m_port.setPortName(name);
+        m_port.setBaudRate(19200);
+        m_port.setParity(QSerialPort::OddParity);
+        m_opened = m_port.open(QIODevice::ReadWrite);
+    }
+    [[nodiscard]] bool isOpen() const { return m_opened; }
+    void send(const QByteArray& bytes)
+    {
+        m_port.write(bytes);
+        (void)m_port.waitForBytesWritten(1000);
+    }
+    // What the terminal sent, once `length` bytes have come.
+    [[nodiscard]] QByteArray receive(qsizetype length)
+    {
+        QByteArray got;
+        (void)test::waitFor([&] {
+            (void)m_port.waitForReadyRead(10);
+            got += m_port.readAll();
+            return got.size() >= length;
+        });
+        return got;
+    }
+    void hangUp() { m_port.close(); }
+
+private:
+    QSerialPort m_port;
+    bool m_opened = false;
+};
+
+class WineLine : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_lines = testLines();
+        if (m_lines.size() < 2)
+            GTEST_SKIP() << "DRAVIX_TEST_LINES does not name two joined COM port pairs";
+    }
+    QList<Line> m_lines;
+};
+
+TEST_F(WineLine, readingsArriveAndSendLeavesOnTheLine)
+{
+    const test::PortMapping mapping(1, m_lines.at(0).terminalEnd);
+    DriveEnd drive(m_lines.at(0).driveEnd);
+    ASSERT_TRUE(drive.isOpen());
+    WindowHarness harness;
+    harness.click(harness.option(1));
+    ASSERT_TRUE(harness.option(1).isChecked());
+
+    drive.send("0001E240");
+    EXPECT_TRUE(harness.waitForNewest(QStringLiteral("   0001E240")));
+    drive.send("FFFFFF9C");
+    EXPECT_TRUE(harness.waitForNewest(QStringLiteral("   FFFFFF9C")));
+    EXPECT_EQ(harness.decimalList().item(0)->text(), QStringLiteral("-1.0"));
+    EXPECT_EQ(harness.decimalList().item(1)->text(), QStringLiteral("1234.56"));
+
+    QTest::keyClicks(harness.control<QWidget>("Text1"), QStringLiteral("UC030002"));
+    harness.click(harness.button("Command1"));
+    EXPECT_EQ(drive.receive(8), QByteArray("UC030002"));
+    EXPECT_TRUE(harness.reports().empty());
+}
+
+TEST_F(WineLine, switchingPortsMovesTheReadingsToTheOtherLine)
+{
+    const test::PortMapping mapping1(1, m_lines.at(0).terminalEnd);
+    const test::PortMapping mapping2(2, m_lines.at(1).terminalEnd);
+    DriveEnd drive1(m_lines.at(0).driveEnd);
+    DriveEnd drive2(m_lines.at(1).driveEnd);
+    ASSERT_TRUE(drive1.isOpen() && drive2.isOpen());
+    WindowHarness harness;
+    harness.click(harness.option(1));
+    drive1.send("00000064");
+    ASSERT_TRUE(harness.waitForNewest(QStringLiteral("   00000064")));
+
+    harness.click(harness.option(2));
+    ASSERT_TRUE(harness.option(2).isChecked());
+    EXPECT_EQ(test::rowTexts(harness.hexList()), test::emptyRows());
+    drive2.send("000000C8");
+    EXPECT_TRUE(harness.waitForNewest(QStringLiteral("   000000C8")));
+    EXPECT_TRUE(harness.reports().empty());
+}
+
+TEST_F(WineLine, aPortTheTerminalHoldsCannotBeOpenedAgain)
+{
+    const test::PortMapping mapping(1, m_lines.at(0).terminalEnd);
+    WindowHarness harness;
+    harness.click(harness.option(1));
+    ASSERT_TRUE(harness.option(1).isChecked());
+    SerialPort second;
+    second.setCommPort(1);
+    EXPECT_THROW(second.setPortOpen(true), PortError);
+    EXPECT_FALSE(second.portOpen());
+    EXPECT_TRUE(harness.option(1).isChecked());
+}
+
+TEST_F(WineLine, hangUpEndsInTheQuietStop)
+{
+    const test::PortMapping mapping(1, m_lines.at(0).terminalEnd);
+    DriveEnd drive(m_lines.at(0).driveEnd);
+    ASSERT_TRUE(drive.isOpen());
+    WindowHarness harness;
+    harness.click(harness.option(1));
+    ASSERT_TRUE(harness.option(1).isChecked());
+    drive.hangUp();
+    EXPECT_TRUE(test::waitFor([&] { return !harness.option(1).isChecked(); }));
+    EXPECT_FALSE(harness.button("Command1").isEnabled());
+}
+
+} // namespace
+} // namespace dravix
