@@ -249,7 +249,7 @@ TEST(SerialPortClosed, inputAndOutputRaiseWithNumberAndText)
 
 TEST(SerialPortClosed, openingAMissingDeviceRaisesAndStaysClosed)
 {
-    const test::PortMapping mapping(2, QStringLiteral("/dev/dravix-no-such-device"));
+    const test::PortMapping mapping(2, test::missingDevice());
     SerialPort port;
     port.setCommPort(2);
     try {
@@ -257,7 +257,7 @@ TEST(SerialPortClosed, openingAMissingDeviceRaisesAndStaysClosed)
         FAIL() << "open succeeded";
     } catch (const PortError& error) {
         EXPECT_EQ(error.code(), PortErrorCode::CannotOpenPort);
-        EXPECT_TRUE(error.text().contains(QStringLiteral("/dev/dravix-no-such-device")));
+        EXPECT_TRUE(error.text().contains(test::missingDevice()));
     }
     EXPECT_FALSE(port.portOpen());
 }

@@ -27,6 +27,17 @@ template <typename Done>
     return true;
 }
 
+// A device that is on no machine, named as the platform names ports (Windows upper-cases
+// what DRAVIX_PORTn names, as COM names are).
+[[nodiscard]] inline QString missingDevice()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM250");
+#else
+    return QStringLiteral("/dev/dravix-no-such-device");
+#endif
+}
+
 // Points DRAVIX_PORTn at a path for the lifetime of the object.
 class PortMapping final
 {

@@ -395,9 +395,9 @@ TEST(Window, portButtonTooltipsNameTheDeviceAClickWouldOpenNow)
         QApplication::sendEvent(&button, &help);
         return QToolTip::text();
     };
-    const test::PortMapping missing(2, QStringLiteral("/dev/dravix-no-such-device"));
+    const test::PortMapping missing(2, test::missingDevice());
     EXPECT_EQ(tipOf(harness.option(2)),
-              QStringLiteral("Opens /dev/dravix-no-such-device, which is not present"));
+              QStringLiteral("Opens %1, which is not present").arg(test::missingDevice()));
 
     // A device that is there: on POSIX any file (a pseudo-terminal, a by-id link), on Windows
     // only a port the system lists.
