@@ -212,7 +212,8 @@ void SimRunner::readCommands()
 void SimRunner::waitForTerminalToRead() const
 {
     // Closing the master discards what the terminal has not read yet, so watch its queue
-    // through our own descriptor until it stays empty.
+    // through our own descriptor until it stays empty. Written characters reach that queue
+    // through a kernel worker, which a busy machine may hold back for tens of milliseconds.
     if (terminalAbsent())
         return;
     const int device = ::open(m_devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
@@ -220,7 +221,7 @@ void SimRunner::waitForTerminalToRead() const
         return;
     const auto deadline = Clock::now() + kDrainLimit;
     int quietChecks = 0;
-    while (g_stop == 0 && quietChecks < 3 && Clock::now() < deadline) {
+    while (g_stop == 0 && quietChecks < 20 && Clock::now() < deadline) {
         int pending = 0;
         const bool quiet = ::ioctl(device, FIONREAD, &pending) != 0 || pending == 0;
         quietChecks = quiet ? quietChecks + 1 : 0;
