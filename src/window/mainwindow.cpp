@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "commandrules.h"
 #include "commandtextvalidator.h"
 #include "designvalues.h"
 #include "flatframestyle.h"
@@ -47,7 +48,7 @@ QWidget* createControl(const ControlDesign& design, QWidget* container, QStyle* 
     }
     case ControlKind::TextBox: {
         auto* edit = new QLineEdit(caption, container);
-        edit->setMaxLength(kTextMaxLength);
+        edit->setMaxLength(kCommandMaxLength);
         edit->setValidator(new CommandTextValidator(edit));
         return edit;
     }

@@ -1,13 +1,13 @@
 #include "logoptions.h"
 
+#include "commandrules.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace dravix::log {
 namespace {
 
-// As many characters as the terminal's command box takes.
-constexpr qsizetype kMaxSendLength = 16;
 // Longer runs are surely a typing slip, and nanoseconds stay far from overflowing.
 constexpr double kMaxDurationSeconds = 1e9;
 
@@ -46,17 +46,13 @@ device fails (without --reconnect), 2 for a bad option or an existing FILE.
 {
     if (text.isEmpty())
         return QStringLiteral("--send needs at least one character");
-    if (text.size() > kMaxSendLength)
+    if (text.size() > kCommandMaxLength)
         return QStringLiteral("--send takes at most %1 characters, not %2")
-            .arg(kMaxSendLength)
+            .arg(kCommandMaxLength)
             .arg(text.size());
     // What the terminal's command box never lets in, SEND never sends.
-    for (const QChar c : text) {
-        const auto category = c.category();
-        if (category == QChar::Other_Control || category == QChar::Separator_Line ||
-            category == QChar::Separator_Paragraph)
-            return QStringLiteral("--send takes no control characters or line breaks");
-    }
+    if (std::any_of(text.cbegin(), text.cend(), isRefusedInCommand))
+        return QStringLiteral("--send takes no control characters or line breaks");
     return {};
 }
 

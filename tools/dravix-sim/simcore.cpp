@@ -1,5 +1,7 @@
 #include "simcore.h"
 
+#include "movecommands.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -9,11 +11,20 @@ namespace dravix::sim {
 
 namespace {
 
-constexpr std::string_view kHexDigits = "0123456789ABCDEF";
+// A move pair as the wire carries it: its two commands back to back.
+[[nodiscard]] const std::string& pairOnWire(Direction direction)
+{
+    static const std::string positive =
+        std::string(kPosMoveCommands[0]).append(kPosMoveCommands[1]);
+    static const std::string negative =
+        std::string(kNegMoveCommands[0]).append(kNegMoveCommands[1]);
+    return direction == Direction::Positive ? positive : negative;
+}
 
 [[nodiscard]] bool startsAPair(std::string_view window)
 {
-    return kPosMovePair.starts_with(window) || kNegMovePair.starts_with(window);
+    return pairOnWire(Direction::Positive).starts_with(window) ||
+           pairOnWire(Direction::Negative).starts_with(window);
 }
 
 template <typename T>
@@ -29,15 +40,6 @@ template <typename T>
 
 } // namespace
 
-std::string encodeReading(std::int32_t hundredths)
-{
-    std::string text(kReadingLength, '0');
-    auto bits = static_cast<std::uint32_t>(hundredths);
-    for (std::size_t i = kReadingLength; i-- > 0; bits >>= 4)
-        text[i] = kHexDigits[bits & 0xFu];
-    return text;
-}
-
 std::vector<Direction> CommandScanner::feed(std::span<const unsigned char> bytes)
 {
     std::vector<Direction> moves;
@@ -48,9 +50,11 @@ std::vector<Direction> CommandScanner::feed(std::span<const unsigned char> bytes
             m_window.erase(0, 1);
             ++m_ignored;
         }
-        if (m_window == kPosMovePair || m_window == kNegMovePair) {
-            moves.push_back(m_window == kPosMovePair ? Direction::Positive : Direction::Negative);
-            m_window.clear();
+        for (const Direction direction : {Direction::Positive, Direction::Negative}) {
+            if (m_window == pairOnWire(direction)) {
+                moves.push_back(direction);
+                m_window.clear();
+            }
         }
     }
     return moves;

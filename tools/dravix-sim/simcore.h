@@ -13,13 +13,6 @@
 
 namespace dravix::sim {
 
-inline constexpr std::string_view kPosMovePair = "UC030002US030002";
-inline constexpr std::string_view kNegMovePair = "UC030003US030003";
-
-// A reading as a drive sends it: the position's 32-bit two's-complement pattern in
-// uppercase hexadecimal.
-[[nodiscard]] std::string encodeReading(std::int32_t hundredths);
-
 enum class Direction { Positive, Negative };
 
 // Finds move command pairs in a byte stream that may arrive split anywhere.

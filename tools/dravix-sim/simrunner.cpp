@@ -175,7 +175,7 @@ void SimRunner::produceDue(Clock::time_point now)
                 break;
             m_nextDue += m_interval;
         }
-        batch += encodeReading(m_drive.advance());
+        batch += readingText(m_drive.advance());
         ++m_readings;
     }
     m_out.push(batch);
