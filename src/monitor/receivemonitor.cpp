@@ -3,6 +3,7 @@
 #include "conversion.h"
 #include "monitordisplay.h"
 #include "serialport.h"
+#include "takereading.h"
 
 #include <array>
 
@@ -54,9 +55,10 @@ void ReceiveMonitor::turn()
     try {
         if (m_clearRequested)
             carryOutClear();
-        if (m_port.inBufferCount() < kReadingLength)
+        const auto reading = takeReading(m_port);
+        if (!reading)
             return;
-        m_history->add(readReading());
+        m_history->add(readingOf(*reading));
         showHistory();
     } catch (const PortError& error) {
         // The run ends here; whoever started it decides what becomes of the port.
@@ -74,18 +76,6 @@ void ReceiveMonitor::carryOutClear()
     // Blank rows in both lists, not the "0.0" an empty slot shows after a reading.
     resetToEmptyRows(m_display);
     m_clearRequested = false;
-}
-
-QByteArray ReceiveMonitor::readReading()
-{
-    std::array<unsigned char, kReadingLength> chars{};
-    for (unsigned char& c : chars) {
-        const auto reduced = characterOfRead(m_port.input());
-        if (!reduced)
-            throw PortError(PortErrorCode::EmptyRead);
-        c = *reduced;
-    }
-    return readingOf(chars);
 }
 
 void ReceiveMonitor::showHistory()

@@ -3,6 +3,7 @@
 #include "conversion.h"
 #include "csvwriter.h"
 #include "linesettings.h"
+#include "takereading.h"
 
 #include <QDateTime>
 #include <QTimeZone>
@@ -98,16 +99,12 @@ void Recorder::sendCommands()
 
 void Recorder::takeReadings()
 {
-    std::array<char, kReadingLength> chars{};
     try {
-        while (!m_finished && m_port.portOpen() && m_port.inBufferCount() >= kReadingLength) {
-            for (char& c : chars) {
-                const auto taken = characterOfRead(m_port.input());
-                if (!taken)
-                    throw PortError(PortErrorCode::EmptyRead);
-                c = static_cast<char>(*taken);
-            }
-            record(QByteArrayView(chars.data(), chars.size()));
+        while (!m_finished && m_port.portOpen()) {
+            const auto reading = takeReading(m_port);
+            if (!reading)
+                break;
+            record(QByteArrayView(reading->data(), reading->size()));
         }
     } catch (const PortError& error) {
         Q_EMIT said(error.text());
