@@ -1,7 +1,9 @@
 #include "portselection.h"
 
 #include "monitordisplay.h"
+#include "portdevices.h"
 #include "porterror.h"
+#include "portopening.h"
 #include "receivemonitor.h"
 #include "serialport.h"
 
@@ -37,14 +39,16 @@ void PortSelection::select(int portNumber)
         m_port.setInBufferCount(0);
         m_port.setOutBufferCount(0);
         m_port.setCommPort(portNumber);
+        m_port.setDevicePath(portDevicePath(portNumber));
         resetToEmptyRows(m_display);
         m_view.setSendEnabled(true);
-        m_port.setPortOpen(true);
+        openPort(m_port);
         m_monitor.start();
     } catch (const PortError& error) {
         // Every step before the open left the port closed, and a failed open closes it too.
         showStopped(portNumber);
-        Q_EMIT refused(portNumber, error.detail().isEmpty() ? error.text() : error.detail());
+        Q_EMIT refused(portNumber,
+                       didNotOpen(QStringLiteral("Comm Port %1").arg(portNumber), error));
     }
 }
 

@@ -32,8 +32,8 @@ public:
     void select(int portNumber);
 
 Q_SIGNALS:
-    // A selection failed: which port, and why in words a newcomer can act on.
-    void refused(int portNumber, const QString& reason);
+    // A selection failed: which port, and one line on why in words a newcomer can act on.
+    void refused(int portNumber, const QString& line);
 
 private:
     // The window shows no connection: SEND off and the button unselected; no message.

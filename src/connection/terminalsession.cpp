@@ -12,10 +12,7 @@ TerminalSession::TerminalSession(MonitorDisplay& display, ConnectionView& view, 
       m_selection(m_port, m_monitor, display, view), m_transmit(m_port)
 {
     connect(&m_selection, &PortSelection::refused, this,
-            [this](int portNumber, const QString& why) {
-                Q_EMIT diagnostic(
-                    QStringLiteral("Comm Port %1 did not open: %2").arg(portNumber).arg(why));
-            });
+            [this](int, const QString& line) { Q_EMIT diagnostic(line); });
     connect(this, &TerminalSession::diagnostic, this, [](const QString& line) {
         std::fprintf(stderr, "dravix-terminal: %s\n", qPrintable(line));
         std::fflush(stderr);

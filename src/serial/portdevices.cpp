@@ -176,30 +176,4 @@ QString portListing(const QList<SerialDevice>& present, const PortNaming& naming
     return text;
 }
 
-QString explainOpenFailure(QSerialPort::SerialPortError error, const QString& path,
-                           const QString& qtReason, const QString& holder, const PortNaming& naming)
-{
-    // Qt reports a port that another Qt program holds as a permission error, so the holder,
-    // when there is one, is the reason.
-    if (!holder.isEmpty())
-        return QStringLiteral("%1: in use by %2; close it there first").arg(path, holder);
-    switch (error) {
-    case QSerialPort::PermissionError:
-        if (naming.deniedMeansInUse)
-            return QStringLiteral("%1: in use by another program; close it there first").arg(path);
-        return QStringLiteral("%1: permission denied; add yourself to the group that owns it "
-                              "(usually dialout: sudo usermod -aG dialout $USER), then log out "
-                              "and in again")
-            .arg(path);
-    case QSerialPort::DeviceNotFoundError:
-        return QStringLiteral("%1: no such device; is the drive's adapter plugged in? "
-                              "dravix-terminal --list-ports shows the ports there are, and "
-                              "DRAVIX_PORT1 or DRAVIX_PORT2 picks one")
-            .arg(path);
-    default:
-        break;
-    }
-    return QStringLiteral("%1: %2").arg(path, qtReason);
-}
-
 } // namespace dravix

@@ -78,9 +78,4 @@ struct PortTarget
 [[nodiscard]] QString portListing(const QList<SerialDevice>& present,
                                   const PortNaming& naming = platformPortNaming());
 
-// Why an open failed, with the fix for the common cases, as one line for standard error.
-[[nodiscard]] QString explainOpenFailure(QSerialPort::SerialPortError error, const QString& path,
-                                         const QString& qtReason, const QString& holder,
-                                         const PortNaming& naming = platformPortNaming());
-
 } // namespace dravix

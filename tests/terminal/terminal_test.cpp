@@ -1,3 +1,4 @@
+#include "portdevices.h"
 #include "serialport.h"
 #include "windowonpty.h"
 
@@ -155,7 +156,7 @@ TEST_F(Terminal, aFailedSelectionWhileMonitoringEndsTheRunAndClosesThePort)
 TEST_F(Terminal, aPortHeldByAnotherProgramStopsQuietlyAndConnectsOnceFree)
 {
     SerialPort other;
-    other.setCommPort(1);
+    other.setDevicePath(portDevicePath(1));
     other.setPortOpen(true);
     select(1);
     expectStoppedQuietly();
@@ -358,6 +359,7 @@ TEST_F(Terminal, closingWhileMonitoringReleasesThePortAndFreezesTheLists)
     EXPECT_FALSE(m_pty1.locked());
     // Released: another opener can take the device at once.
     SerialPort other;
+    other.setDevicePath(portDevicePath(1));
     EXPECT_NO_THROW(other.setPortOpen(true));
 }
 

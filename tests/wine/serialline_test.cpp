@@ -2,6 +2,7 @@
 // test plays itself, on a second COM port joined to it. DRAVIX_TEST_LINES names the pairs,
 // "COM3:COM4,COM5:COM6" (the terminal's port, then the drive's); without it the suite skips.
 
+#include "portdevices.h"
 #include "porterror.h"
 #include "serialport.h"
 #include "windowharness.h"
@@ -129,7 +130,7 @@ TEST_F(WineLine, aPortTheTerminalHoldsCannotBeOpenedAgain)
     harness.click(harness.option(1));
     ASSERT_TRUE(harness.option(1).isChecked());
     SerialPort second;
-    second.setCommPort(1);
+    second.setDevicePath(portDevicePath(1));
     EXPECT_THROW(second.setPortOpen(true), PortError);
     EXPECT_FALSE(second.portOpen());
     EXPECT_TRUE(harness.option(1).isChecked());

@@ -3,6 +3,8 @@
 #include "conversion.h"
 #include "csvwriter.h"
 #include "linesettings.h"
+#include "portdevices.h"
+#include "portopening.h"
 #include "takereading.h"
 
 #include <QDateTime>
@@ -41,18 +43,15 @@ bool Recorder::start()
     try {
         m_port.setSettings(QString::fromLatin1(kDesignSettings));
         m_port.setInputLen(1);
-        if (m_options.device.isEmpty())
-            m_port.setCommPort(m_options.portNumber);
-        else
-            m_port.setDevicePath(m_options.device);
-        m_port.setPortOpen(true);
+        m_port.setDevicePath(m_options.device.isEmpty() ? portDevicePath(m_options.portNumber)
+                                                        : m_options.device);
+        openPort(m_port);
     } catch (const PortError& error) {
         // The reason names the device already.
-        Q_EMIT said(QStringLiteral("%1 did not open: %2")
-                        .arg(m_options.device.isEmpty()
-                                 ? QStringLiteral("Comm Port %1").arg(m_options.portNumber)
-                                 : QStringLiteral("the device"),
-                             error.detail().isEmpty() ? error.text() : error.detail()));
+        Q_EMIT said(didNotOpen(m_options.device.isEmpty()
+                                   ? QStringLiteral("Comm Port %1").arg(m_options.portNumber)
+                                   : QStringLiteral("the device"),
+                               error));
         return false;
     }
     m_sinceOpen.start();
