@@ -1,6 +1,10 @@
 #include "commandline.h"
 
+#include "argumentparsing.h"
 #include "portdevices.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 
 namespace dravix {
 namespace {
@@ -27,28 +31,31 @@ there are fewer. DRAVIX_PORT1 and DRAVIX_PORT2 name any device instead, for exam
 std::optional<int> answerCommandLine(const QStringList& arguments, QTextStream& out,
                                      QTextStream& err)
 {
-    if (arguments.isEmpty())
-        return std::nullopt;
-    const QString& option = arguments.first();
-    if (arguments.size() == 1 && option == QStringLiteral("--help")) {
+    const QCommandLineOption help(QStringLiteral("help"));
+    const QCommandLineOption version(QStringLiteral("version"));
+    const QCommandLineOption listPorts(QStringLiteral("list-ports"));
+    QCommandLineParser parser;
+    std::optional<QString> refused = parseArguments(parser, {help, version, listPorts}, arguments);
+    // Each option is an answer of its own: nothing goes beside it.
+    if (!refused && arguments.size() > 1)
+        refused = QStringLiteral("unknown argument '%1'").arg(arguments.at(1));
+    if (refused) {
+        err << "dravix-terminal: " << *refused << " (try --help)\n";
+        return 2;
+    }
+    if (parser.isSet(help)) {
         out << kHelp;
         return 0;
     }
-    if (arguments.size() == 1 && option == QStringLiteral("--version")) {
+    if (parser.isSet(version)) {
         out << "dravix-terminal " << DRAVIX_VERSION << '\n';
         return 0;
     }
-    if (arguments.size() == 1 && option == QStringLiteral("--list-ports")) {
+    if (parser.isSet(listPorts)) {
         out << portListing(presentSerialDevices());
         return 0;
     }
-    // The options take no value: with one of them first, the second argument is the stray one.
-    const bool known = option == QStringLiteral("--help") ||
-                       option == QStringLiteral("--version") ||
-                       option == QStringLiteral("--list-ports");
-    const QString& stray = known && arguments.size() > 1 ? arguments.at(1) : option;
-    err << "dravix-terminal: unknown argument '" << stray << "' (try --help)\n";
-    return 2;
+    return std::nullopt;
 }
 
 } // namespace dravix

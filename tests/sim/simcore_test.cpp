@@ -194,7 +194,10 @@ TEST(OutputQueue, hardErrorKeepsItsPlace)
 
 ParseResult parse(std::vector<std::string_view> args)
 {
-    return parseOptions(args);
+    QStringList list;
+    for (const std::string_view arg : args)
+        list.append(QString::fromUtf8(arg.data(), static_cast<qsizetype>(arg.size())));
+    return parseOptions(list);
 }
 
 TEST(Options, defaultsAreSensible)

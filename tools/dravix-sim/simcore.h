@@ -2,6 +2,8 @@
 
 #include "conversion.h"
 
+#include <QStringList>
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -91,7 +93,7 @@ struct ParseResult
 };
 
 // Arguments without the program name; values as "--rate 5" or "--rate=5".
-[[nodiscard]] ParseResult parseOptions(std::span<const std::string_view> args);
+[[nodiscard]] ParseResult parseOptions(const QStringList& args);
 [[nodiscard]] std::string helpText();
 
 } // namespace dravix::sim
