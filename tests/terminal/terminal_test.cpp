@@ -205,6 +205,11 @@ struct SendRow
     QByteArray expected;
 };
 
+void PrintTo(const SendRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
 class TerminalSend : public Terminal, public ::testing::WithParamInterface<SendRow>
 {
 };
@@ -250,6 +255,11 @@ struct MoveRow
     const char* button;
     QByteArray expected;
 };
+
+void PrintTo(const MoveRow& row, std::ostream* os)
+{
+    *os << row.button;
+}
 
 class TerminalMove : public Terminal, public ::testing::WithParamInterface<MoveRow>
 {

@@ -64,6 +64,11 @@ const QColor kBlue(0, 0, 255);
     return false;
 }
 
+void PrintTo(const ControlRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
 class WindowDesign : public ::testing::TestWithParam<ControlRow>
 {
 };
