@@ -28,7 +28,7 @@ PortSelection::PortSelection(SerialPort& port, ReceiveMonitor& monitor, MonitorD
     });
 }
 
-void PortSelection::select(int portNumber)
+void PortSelection::select(int portNumber, const PortPins& pins)
 {
     try {
         if (m_port.portOpen() && m_port.commPort() == portNumber)
@@ -39,7 +39,7 @@ void PortSelection::select(int portNumber)
         m_port.setInBufferCount(0);
         m_port.setOutBufferCount(0);
         m_port.setCommPort(portNumber);
-        m_port.setDevicePath(portDevicePath(portNumber));
+        m_port.setDevicePath(portChoice(portNumber, pins).path);
         resetToEmptyRows(m_display);
         m_view.setSendEnabled(true);
         openPort(m_port);
