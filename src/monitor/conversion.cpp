@@ -1,6 +1,7 @@
 #include "conversion.h"
 
 #include <cstdlib>
+#include <string_view>
 
 namespace dravix {
 namespace {
@@ -32,7 +33,7 @@ std::optional<unsigned char> characterOfRead(QByteArrayView read)
 
 std::string readingText(std::int32_t value)
 {
-    static constexpr char kHexDigits[] = "0123456789ABCDEF";
+    constexpr std::string_view kHexDigits = "0123456789ABCDEF";
     std::string text(kReadingLength, '0');
     auto bits = static_cast<std::uint32_t>(value);
     for (std::size_t i = kReadingLength; i-- > 0; bits >>= 4)

@@ -176,12 +176,6 @@ PortChoice choosePort(int portNumber, const QList<SerialDevice>& present, const 
     return {portNumber == 1 ? naming.fallback1 : naming.fallback2, PortSource::Automatic};
 }
 
-QString chooseDevicePath(int portNumber, const QList<SerialDevice>& present,
-                         const PortNaming& naming)
-{
-    return choosePort(portNumber, present, {}, naming).path;
-}
-
 PortChoice portChoice(int portNumber, const PortPins& pins)
 {
     const bool pinned =

@@ -93,8 +93,6 @@ struct PortChoice
 [[nodiscard]] PortChoice choosePort(int portNumber, const QList<SerialDevice>& present,
                                     const PortPins& pins,
                                     const PortNaming& naming = platformPortNaming());
-[[nodiscard]] QString chooseDevicePath(int portNumber, const QList<SerialDevice>& present,
-                                       const PortNaming& naming = platformPortNaming());
 // The choice a click on port 1 or 2 makes now; the system is asked for its ports only when
 // nothing pins the port.
 [[nodiscard]] PortChoice portChoice(int portNumber, const PortPins& pins);

@@ -50,10 +50,10 @@ TEST_P(PortNumbers, takeTheFirstAndSecondPortsPresent)
         GTEST_SKIP() << "a port is pinned in this environment";
     const PortNaming naming = GetParam().naming();
     const QList<SerialDevice> present = devicesNamed(GetParam().present, naming);
-    EXPECT_EQ(chooseDevicePath(1, present, naming), QString::fromLatin1(GetParam().port1));
-    EXPECT_EQ(chooseDevicePath(2, present, naming), QString::fromLatin1(GetParam().port2));
-    EXPECT_TRUE(chooseDevicePath(0, present, naming).isEmpty());
-    EXPECT_TRUE(chooseDevicePath(3, present, naming).isEmpty());
+    EXPECT_EQ(choosePort(1, present, {}, naming).path, QString::fromLatin1(GetParam().port1));
+    EXPECT_EQ(choosePort(2, present, {}, naming).path, QString::fromLatin1(GetParam().port2));
+    EXPECT_TRUE(choosePort(0, present, {}, naming).path.isEmpty());
+    EXPECT_TRUE(choosePort(3, present, {}, naming).path.isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
