@@ -283,7 +283,7 @@ TEST_P(TerminalMove, withNoPortOpenSendsNothingAndReportsOnce)
     EXPECT_FALSE(sendButton().isEnabled());
     EXPECT_EQ(hexRows(), test::emptyRows());
     select(1);
-    EXPECT_TRUE(m_pty1.readAvailable(100ms).isEmpty());
+    // Anything the refused press had queued would arrive ahead of the pair.
     m_harness.click(m_harness.button(GetParam().button));
     EXPECT_EQ(m_pty1.readAvailable(), GetParam().expected);
 }
