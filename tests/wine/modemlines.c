@@ -2,12 +2,13 @@
 // - a pty has no modem lines, so TIOCMGET and friends fail and Wine's WaitCommEvent gives
 //   up: they are answered with DSR, CTS and CD up;
 // - a pty drops PARENB and keeps PARODD, which Wine cannot read back as a line setting
-//   ("Request not supported"): tcgetattr reports the parity bits that were set, as a UART
-//   keeps them;
+//   ("Request not supported"): reading the settings (TCGETS, Wine's tcgetattr) reports the
+//   parity bits that were set, as a UART keeps them;
 // - a COM port that Wine maps to /dev/ptmx is the master of a new pty, the drive's end that
 //   the test owns: its slave is linked at DRAVIX_PTY_LINK for the terminal to open, and
 //   closing the COM port hangs the slave up.
 #define _GNU_SOURCE
+#include <asm/termbits.h>
 #include <dlfcn.h>
 #include <errno.h>
 #include <stdarg.h>
@@ -16,7 +17,6 @@
 #include <string.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <termios.h>
 #include <unistd.h>
 
 static int (*realIoctl)(int, unsigned long, ...);
@@ -26,28 +26,6 @@ static int callIoctl(int fd, unsigned long request, void* arg)
     if (!realIoctl)
         realIoctl = (int (*)(int, unsigned long, ...))dlsym(RTLD_NEXT, "ioctl");
     return realIoctl(fd, request, arg);
-}
-
-int ioctl(int fd, unsigned long request, ...)
-{
-    va_list args;
-    va_start(args, request);
-    void* arg = va_arg(args, void*);
-    va_end(args);
-    const int result = callIoctl(fd, request, arg);
-    if (result == 0 || (errno != ENOTTY && errno != EINVAL))
-        return result;
-    switch (request) {
-    case TIOCMGET:
-        *(int*)arg = TIOCM_DSR | TIOCM_CTS | TIOCM_CD | TIOCM_DTR | TIOCM_RTS;
-        return 0;
-    case TIOCMSET:
-    case TIOCMBIS:
-    case TIOCMBIC:
-        return 0;
-    default:
-        return result;
-    }
 }
 
 // The parity bits last set on each open pty, told apart from a later file on the same
@@ -61,10 +39,6 @@ static struct
     tcflag_t parity;
     int known;
 } kept[kDescriptors];
-static int sameFile(int fd, const struct stat* info)
-{
-    return kept[fd].known && kept[fd].inode == info->st_ino && kept[fd].device == info->st_dev;
-}
 
 // A master (TIOCGPTN answers) gets its slave unlocked and linked. A new master may get the
 // number of one closed before, so the number alone does not say the work is done.
@@ -88,33 +62,63 @@ static void linkSlave(int fd)
         rename(temporary, link);
 }
 
-int tcsetattr(int fd, int actions, const struct termios* settings)
+// termios and termios2 begin alike: c_cflag is the third field of both.
+static void keepParity(int fd, const struct termios* settings)
 {
-    static int (*real)(int, int, const struct termios*);
-    if (!real)
-        real = (int (*)(int, int, const struct termios*))dlsym(RTLD_NEXT, "tcsetattr");
-    const int result = real(fd, actions, settings);
     struct stat info;
-    if (result == 0 && fd >= 0 && fd < kDescriptors && fstat(fd, &info) == 0) {
-        kept[fd].inode = info.st_ino;
-        kept[fd].device = info.st_dev;
-        kept[fd].parity = settings->c_cflag & kParityBits;
-        kept[fd].known = 1;
-    }
-    return result;
+    if (fd < 0 || fd >= kDescriptors || fstat(fd, &info) != 0)
+        return;
+    kept[fd].inode = info.st_ino;
+    kept[fd].device = info.st_dev;
+    kept[fd].parity = settings->c_cflag & kParityBits;
+    kept[fd].known = 1;
 }
 
-int tcgetattr(int fd, struct termios* settings)
+static void restoreParity(int fd, struct termios* settings)
 {
-    static int (*real)(int, struct termios*);
-    if (!real)
-        real = (int (*)(int, struct termios*))dlsym(RTLD_NEXT, "tcgetattr");
-    const int result = real(fd, settings);
-    if (result != 0 || fd < 0 || fd >= kDescriptors)
-        return result;
-    linkSlave(fd);
     struct stat info;
-    if (fstat(fd, &info) == 0 && sameFile(fd, &info))
-        settings->c_cflag = (settings->c_cflag & ~kParityBits) | kept[fd].parity;
-    return result;
+    if (fd < 0 || fd >= kDescriptors || !kept[fd].known || fstat(fd, &info) != 0 ||
+        kept[fd].inode != info.st_ino || kept[fd].device != info.st_dev)
+        return;
+    settings->c_cflag = (settings->c_cflag & ~kParityBits) | kept[fd].parity;
+}
+
+int ioctl(int fd, unsigned long request, ...)
+{
+    va_list args;
+    va_start(args, request);
+    void* arg = va_arg(args, void*);
+    va_end(args);
+    const int result = callIoctl(fd, request, arg);
+    if (result == 0) {
+        switch (request) {
+        case TCGETS:
+        case TCGETS2:
+            linkSlave(fd);
+            restoreParity(fd, arg);
+            break;
+        case TCSETS:
+        case TCSETSW:
+        case TCSETSF:
+        case TCSETS2:
+        case TCSETSW2:
+        case TCSETSF2:
+            keepParity(fd, arg);
+            break;
+        }
+        return result;
+    }
+    if (errno != ENOTTY && errno != EINVAL)
+        return result;
+    switch (request) {
+    case TIOCMGET:
+        *(int*)arg = TIOCM_DSR | TIOCM_CTS | TIOCM_CD | TIOCM_DTR | TIOCM_RTS;
+        return 0;
+    case TIOCMSET:
+    case TIOCMBIS:
+    case TIOCMBIC:
+        return 0;
+    default:
+        return result;
+    }
 }
