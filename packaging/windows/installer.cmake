@@ -1,10 +1,15 @@
-# Builds the installer from what `cmake --install --strip` puts in a folder, the files the
-# ZIP carries: lists them for installer.nsi and runs makensis.
-#   cmake -DBUILD_DIR=... -DSTAGE=... -DMAKENSIS=... -DSCRIPT=... -DVERSION=... -DOUTFILE=...
-#         -P installer.cmake
+# Builds the installer from the ZIP's own files, so both carry the very same bytes (each run
+# of strip stamps the programs anew): makes the ZIP with cpack, unpacks it, lists its files
+# for installer.nsi and runs makensis.
+#   cmake -DBUILD_DIR=... -DSTAGE=... -DCPACK=... -DPACKAGE=... -DMAKENSIS=... -DSCRIPT=...
+#         -DVERSION=... -DOUTFILE=... -P installer.cmake
 file(REMOVE_RECURSE ${STAGE})
-execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${STAGE}/files --strip
-  OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
+file(MAKE_DIRECTORY ${STAGE})
+execute_process(COMMAND ${CPACK} -G ZIP WORKING_DIRECTORY ${BUILD_DIR} OUTPUT_QUIET
+  COMMAND_ERROR_IS_FATAL ANY)
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf ${BUILD_DIR}/${PACKAGE}.zip
+  WORKING_DIRECTORY ${STAGE} COMMAND_ERROR_IS_FATAL ANY)
+file(RENAME ${STAGE}/${PACKAGE} ${STAGE}/files)
 
 file(GLOB_RECURSE files RELATIVE ${STAGE}/files ${STAGE}/files/*)
 list(SORT files)
