@@ -23,6 +23,7 @@ ReceiveMonitor::ReceiveMonitor(SerialPort& port, MonitorDisplay& display, QObjec
 void ReceiveMonitor::start()
 {
     m_history.emplace();
+    Q_EMIT runStarted();
     // The first turn carries out a clear requested while no run existed.
     scheduleTurn();
 }
@@ -56,8 +57,10 @@ void ReceiveMonitor::turn()
             carryOutClear();
         if (m_port.inBufferCount() < kReadingLength)
             return;
-        m_history->add(readReading());
+        const QByteArray reading = readReading();
+        m_history->add(reading);
         showHistory();
+        Q_EMIT readingTaken(reading);
     } catch (const PortError& error) {
         // The run ends here; whoever started it decides what becomes of the port.
         stop();
@@ -74,6 +77,7 @@ void ReceiveMonitor::carryOutClear()
     // Blank rows in both lists, not the "0.0" an empty slot shows after a reading.
     resetToEmptyRows(m_display);
     m_clearRequested = false;
+    Q_EMIT cleared();
 }
 
 QByteArray ReceiveMonitor::readReading()

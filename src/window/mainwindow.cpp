@@ -8,7 +8,9 @@
 #include "monitorlist.h"
 #include "monitorrowdelegate.h"
 #include "pushbutton.h"
+#include "tracewindow.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -185,6 +187,26 @@ void MainWindow::wireControls()
     m_option2->installEventFilter(this);
     connect(m_session, &TerminalSession::errorRaised, this,
             [this](int number, const QString& text) { m_reporter->report(number, text); });
+
+    // No control of its own: the lists' context menu and a key open it.
+    auto* showTrace = new QAction(QStringLiteral("Show position trace"), this);
+    showTrace->setObjectName(QStringLiteral("ShowTrace"));
+    showTrace->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    connect(showTrace, &QAction::triggered, this, &MainWindow::showTrace);
+    addAction(showTrace);
+    for (QListWidget* list : {m_hexList, m_decimalList}) {
+        list->addAction(showTrace);
+        list->setContextMenuPolicy(Qt::ActionsContextMenu);
+    }
+}
+
+void MainWindow::showTrace()
+{
+    if (!m_traceWindow)
+        m_traceWindow = new TraceWindow(m_session->trace(), this);
+    m_traceWindow->show();
+    m_traceWindow->raise();
+    m_traceWindow->activateWindow();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)

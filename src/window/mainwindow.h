@@ -20,6 +20,7 @@ class QStyle;
 namespace dravix {
 
 class ListDisplay;
+class TraceWindow;
 
 // Form1, the terminal's one window: builds its controls from the design values and forwards
 // each click, its first activation and its close to the terminal session.
@@ -42,6 +43,8 @@ private:
     // A control as built from its design, typed.
     template <typename T> [[nodiscard]] T* control(Control id) const;
     void wireControls();
+    // The trace window, made on first use; it outlives its closing.
+    void showTrace();
 
     void setSendEnabled(bool enabled) override;
     void unselectPortButton(int portNumber) override;
@@ -63,6 +66,7 @@ private:
     QListWidget* m_hexList = nullptr;
     QListWidget* m_decimalList = nullptr;
     QStyle* m_frameStyle = nullptr;
+    TraceWindow* m_traceWindow = nullptr;
 };
 
 } // namespace dravix

@@ -1,0 +1,346 @@
+// Drawn with QPainter, not a chart library: Qt Charts and Qt Graphs are GPL (or commercial)
+// outside Qt's LGPL modules, QCustomPlot is GPL, and Qwt for Qt 6 is in neither Debian 12 nor
+// 13; while this program's licence is undecided, none of them can be taken.
+
+#include "tracewidget.h"
+
+#include "conversion.h"
+#include "roundticks.h"
+#include "tracemodel.h"
+
+#include <QKeyEvent>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace dravix {
+namespace {
+constexpr double kNanosPerSecond = 1e9;
+constexpr int kFontPixels = 12;
+constexpr int kTickLength = 4;
+// A wheel notch narrows the time axis to this share.
+constexpr double kZoomPerNotch = 0.8;
+
+[[nodiscard]] QFont traceFont(const QFont& base)
+{
+    // Pixel sizes, so the picture and the PDF page keep the screen's proportions.
+    QFont font(base);
+    font.setPixelSize(kFontPixels);
+    return font;
+}
+
+// Grid and labels: seconds on the time axis, position (value / 100) on the other.
+struct Axis
+{
+    double low = 0;
+    double high = 1;
+};
+} // namespace
+
+TraceWidget::TraceWidget(const TraceModel& trace, QWidget* parent) : QWidget(parent), m_trace(trace)
+{
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMinimumSize(360, 220);
+    m_frameTimer.setSingleShot(true);
+    connect(&m_frameTimer, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+    connect(&m_trace, &TraceModel::changed, this, &TraceWidget::scheduleRepaint);
+    connect(&m_trace, &TraceModel::traceStarted, this, [this] {
+        m_pointed.reset();
+        Q_EMIT pointerReading(QString());
+        update();
+    });
+}
+
+qint64 TraceWidget::firstTime() const
+{
+    // The run's start until readings were dropped, then the oldest kept.
+    return m_trace.dropped() > 0 ? m_trace.nanosAt(0) : 0;
+}
+
+qint64 TraceWidget::lastTime() const
+{
+    return m_trace.size() > 0 ? m_trace.nanosAt(m_trace.size() - 1) : 0;
+}
+
+TimeRange TraceWidget::shownRange() const
+{
+    return m_view.range(firstTime(), lastTime());
+}
+
+void TraceWidget::setSpan(TraceView::Span span)
+{
+    const bool was = following();
+    m_view.setSpan(span);
+    changeView(was);
+}
+
+void TraceWidget::follow()
+{
+    const bool was = following();
+    m_view.follow();
+    changeView(was);
+}
+
+void TraceWidget::changeView(bool wasFollowing)
+{
+    if (wasFollowing != following())
+        Q_EMIT followingChanged(following());
+    update();
+}
+
+void TraceWidget::scheduleRepaint()
+{
+    // At most one paint per screen frame, however fast readings come.
+    if (!isVisible())
+        return;
+    if (m_frameTimer.isActive())
+        return;
+    const qint64 elapsed = m_sincePaint.isValid() ? m_sincePaint.elapsed() : m_frameMs;
+    if (elapsed >= m_frameMs)
+        update();
+    else
+        m_frameTimer.start(static_cast<int>(m_frameMs - elapsed));
+}
+
+QRect TraceWidget::plotArea(const QRect& area) const
+{
+    const QFontMetrics metrics(traceFont(font()));
+    const int line = metrics.height();
+    const int left = metrics.horizontalAdvance(QStringLiteral("-00000000.00")) + 2 * kTickLength;
+    return area.adjusted(left, 2 * line, -line, -(2 * line + 2 * kTickLength));
+}
+
+void TraceWidget::paintEvent(QPaintEvent* /*event*/)
+{
+    m_sincePaint.start();
+    if (const QScreen* s = screen(); s && s->refreshRate() > 1)
+        m_frameMs = std::max(1, static_cast<int>(1000.0 / s->refreshRate()));
+    QPainter painter(this);
+    paintTrace(painter, rect(), true);
+}
+
+void TraceWidget::paintTrace(QPainter& painter, const QRect& area, bool withPointer) const
+{
+    const QLocale locale;
+    const QFont font = traceFont(this->font());
+    const QFontMetrics metrics(font);
+    painter.setFont(font);
+    painter.fillRect(area, Qt::white);
+    const QRect plot = plotArea(area);
+    if (plot.width() < 2 || plot.height() < 2)
+        return;
+
+    const TimeRange range = shownRange();
+    const double width = static_cast<double>(std::max<qint64>(range.width(), 1));
+    const std::vector<TraceColumn> columns = m_trace.reduce(range.from, range.to, plot.width());
+
+    // The position axis fitted to what is visible.
+    Axis values{0, 0};
+    bool any = false;
+    for (const TraceColumn& c : columns) {
+        if (c.count == 0)
+            continue;
+        values.low = any ? std::min(values.low, double(c.min)) : double(c.min);
+        values.high = any ? std::max(values.high, double(c.max)) : double(c.max);
+        any = true;
+    }
+    if (!any || values.high - values.low < 1) {
+        values.low -= 100;
+        values.high += 100;
+    }
+    const double margin = (values.high - values.low) * 0.05;
+    values.low -= margin;
+    values.high += margin;
+
+    const auto xOf = [&](qint64 nanos) {
+        return plot.left() + static_cast<double>(nanos - range.from) / width * plot.width();
+    };
+    const auto yOf = [&](double value) {
+        return plot.bottom() - (value - values.low) / (values.high - values.low) * plot.height();
+    };
+
+    const QColor gridColor(224, 224, 224);
+    const QColor textColor(48, 48, 48);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+
+    // Time ticks in seconds, position ticks in the decimal list's units.
+    const RoundTicks timeTicks = roundTicks(
+        range.from / kNanosPerSecond, range.to / kNanosPerSecond, std::max(2, plot.width() / 90));
+    const RoundTicks positionTicks =
+        roundTicks(values.low / 100, values.high / 100, std::max(2, plot.height() / 40));
+    painter.setPen(QPen(gridColor, 1));
+    for (const double s : timeTicks.values) {
+        const double x = xOf(static_cast<qint64>(std::llround(s * kNanosPerSecond)));
+        painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+    }
+    for (const double p : positionTicks.values)
+        painter.drawLine(QPointF(plot.left(), yOf(p * 100)), QPointF(plot.right(), yOf(p * 100)));
+
+    painter.setPen(QPen(textColor, 1));
+    painter.drawRect(plot);
+    for (const double s : timeTicks.values) {
+        const double x = xOf(static_cast<qint64>(std::llround(s * kNanosPerSecond)));
+        painter.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + kTickLength));
+        const QString text = locale.toString(s, 'f', timeTicks.decimals);
+        const int w = metrics.horizontalAdvance(text);
+        painter.drawText(QPointF(x - w / 2.0, plot.bottom() + kTickLength + metrics.ascent() + 2),
+                         text);
+    }
+    for (const double p : positionTicks.values) {
+        const double y = yOf(p * 100);
+        painter.drawLine(QPointF(plot.left() - kTickLength, y), QPointF(plot.left(), y));
+        const QString text = locale.toString(p, 'f', positionTicks.decimals);
+        const int w = metrics.horizontalAdvance(text);
+        painter.drawText(QPointF(plot.left() - kTickLength - 2 - w, y + metrics.ascent() / 2.0 - 1),
+                         text);
+    }
+    const QString timeTitle = QStringLiteral("seconds since the run started");
+    painter.drawText(QPointF(plot.center().x() - metrics.horizontalAdvance(timeTitle) / 2.0,
+                             area.bottom() - metrics.descent()),
+                     timeTitle);
+    painter.drawText(QPointF(area.left() + 4, plot.top() - metrics.descent() - 4),
+                     QStringLiteral("position"));
+    if (m_trace.dropped() > 0 && m_trace.size() > 0) {
+        const double minutes = (lastTime() - m_trace.nanosAt(0)) / kNanosPerSecond / 60;
+        const QString note =
+            QStringLiteral("showing the last %1 min").arg(std::max(1LL, std::llround(minutes)));
+        painter.drawText(QPointF(plot.right() - metrics.horizontalAdvance(note),
+                                 plot.top() - metrics.descent() - 4),
+                         note);
+    }
+    if (!any) {
+        const QString empty = QStringLiteral("No readings in this range yet");
+        painter.drawText(plot, Qt::AlignCenter, empty);
+    }
+
+    painter.save();
+    painter.setClipRect(plot.adjusted(1, 1, 0, 0));
+    // Marks: where the command's bytes went out, labelled with what was sent.
+    painter.setPen(QPen(markColor(), 1, Qt::DashLine));
+    for (const TraceMark& mark : m_trace.marks()) {
+        if (mark.nanos < range.from || mark.nanos > range.to)
+            continue;
+        const double x = xOf(mark.nanos);
+        painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+        painter.drawText(QPointF(x + 3, plot.top() + metrics.ascent() + 2), mark.label);
+    }
+
+    // One vertical stroke per column from its minimum to its maximum, joined to the next.
+    std::vector<QLineF> lines;
+    lines.reserve(columns.size() * 2);
+    std::optional<QPointF> previous;
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        const TraceColumn& col = columns[c];
+        if (col.count == 0)
+            continue;
+        const double x = plot.left() + static_cast<double>(c) + 0.5;
+        if (previous)
+            lines.emplace_back(*previous, QPointF(x, yOf(col.first)));
+        lines.emplace_back(QPointF(x, yOf(col.min)), QPointF(x, yOf(col.max)));
+        previous = QPointF(x, yOf(col.last));
+    }
+    painter.setPen(QPen(lineColor(), 1.5));
+    painter.drawLines(lines.data(), static_cast<int>(lines.size()));
+
+    if (withPointer && m_pointed && *m_pointed < m_trace.size()) {
+        const TraceReading r = m_trace.reading(*m_pointed);
+        if (r.nanos >= range.from && r.nanos <= range.to) {
+            painter.setRenderHint(QPainter::Antialiasing, true);
+            painter.setPen(QPen(textColor, 1));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawEllipse(QPointF(xOf(r.nanos), yOf(r.value)), 4, 4);
+        }
+    }
+    painter.restore();
+}
+
+void TraceWidget::wheelEvent(QWheelEvent* event)
+{
+    const QRect plot = plotArea(rect());
+    const double notches = event->angleDelta().y() / 120.0;
+    if (notches == 0 || plot.width() < 2)
+        return;
+    const bool was = following();
+    const double anchor =
+        std::clamp((event->position().x() - plot.left()) / plot.width(), 0.0, 1.0);
+    m_view.zoom(firstTime(), lastTime(), anchor, std::pow(kZoomPerNotch, notches));
+    changeView(was);
+    event->accept();
+}
+
+void TraceWidget::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_dragX = event->position().x();
+}
+
+void TraceWidget::mouseMoveEvent(QMouseEvent* event)
+{
+    const double x = event->position().x();
+    if (m_dragX && (event->buttons() & Qt::LeftButton)) {
+        const QRect plot = plotArea(rect());
+        const double dx = x - *m_dragX;
+        if (dx != 0 && plot.width() > 1) {
+            const bool was = following();
+            const auto nanos = static_cast<qint64>(
+                std::llround(-dx * static_cast<double>(shownRange().width()) / plot.width()));
+            m_view.pan(firstTime(), lastTime(), nanos);
+            m_dragX = x;
+            changeView(was);
+        }
+    }
+    pointAt(x);
+}
+
+void TraceWidget::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_dragX.reset();
+}
+
+void TraceWidget::leaveEvent(QEvent* event)
+{
+    QWidget::leaveEvent(event);
+    m_pointed.reset();
+    Q_EMIT pointerReading(QString());
+    update();
+}
+
+void TraceWidget::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_End) {
+        follow();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TraceWidget::pointAt(double x)
+{
+    const QRect plot = plotArea(rect());
+    const TimeRange range = shownRange();
+    const double fraction = std::clamp((x - plot.left()) / plot.width(), 0.0, 1.0);
+    const auto at = range.from + static_cast<qint64>(std::llround(fraction * range.width()));
+    m_pointed = m_trace.nearest(at);
+    if (!m_pointed) {
+        Q_EMIT pointerReading(QString());
+        return;
+    }
+    const TraceReading r = m_trace.reading(*m_pointed);
+    const QLocale locale;
+    Q_EMIT pointerReading(QStringLiteral("%1 s   %2   %3")
+                              .arg(locale.toString(r.nanos / kNanosPerSecond, 'f', 3),
+                                   QString::fromLatin1(r.chars.data(), qsizetype(r.chars.size())),
+                                   formatHundredths(r.value, locale.decimalPoint())));
+    update();
+}
+
+} // namespace dravix
