@@ -123,24 +123,35 @@ void TraceModel::extend(std::vector<TraceColumn>::reference column, qsizetype fi
         column.min = column.count == 0 ? low : std::min(column.min, low);
         column.max = column.count == 0 ? high : std::max(column.max, high);
     };
+    // Stepped along with wrap-around rather than worked out per reading: a division per
+    // reading was most of a full trace's frame.
+    const auto capacity = static_cast<std::size_t>(m_capacity);
+    std::size_t at = physical(first);
+    const auto takeOne = [&] {
+        take(m_values[at], m_values[at]);
+        ++column.count;
+        if (++at == capacity)
+            at = 0;
+    };
     if (column.count == 0)
-        column.first = valueAt(first);
+        column.first = m_values[at];
     const qint64 base = m_total - m_size; // sequence number of index 0
     qsizetype i = first;
-    for (; i < end && (base + i) % kBlock != 0; ++i) {
-        take(valueAt(i), valueAt(i));
-        ++column.count;
-    }
+    for (; i < end && (base + i) % kBlock != 0; ++i)
+        takeOne();
     // Whole blocks: every one lies inside the kept readings, so its summary is its own.
-    for (; i + kBlock <= end; i += kBlock) {
-        const std::size_t block = blockSlot(base + i);
-        take(m_blockMin[block], m_blockMax[block]);
-        column.count += kBlock;
+    if (i + kBlock <= end) {
+        std::size_t block = blockSlot(base + i);
+        for (; i + kBlock <= end; i += kBlock) {
+            take(m_blockMin[block], m_blockMax[block]);
+            column.count += kBlock;
+            if (++block == m_blockMin.size())
+                block = 0;
+        }
+        at = physical(i);
     }
-    for (; i < end; ++i) {
-        take(valueAt(i), valueAt(i));
-        ++column.count;
-    }
+    for (; i < end; ++i)
+        takeOne();
     column.last = valueAt(end - 1);
 }
 

@@ -8,7 +8,7 @@ namespace {
 constexpr qint64 kSecond = 1'000'000'000;
 // Narrower than a reading's interval is of no use; wider than days neither.
 constexpr qint64 kNarrowest = 1'000'000;
-constexpr qint64 kWidest = 7 * 24 * 3600 * kSecond;
+constexpr qint64 kWidest = qint64{7} * 24 * 3600 * kSecond;
 
 [[nodiscard]] qint64 spanNanos(TraceView::Span span)
 {
