@@ -280,6 +280,14 @@ void TraceWidget::paintTrace(QPainter& painter, const QRect& area, bool withPoin
     }
     if (!fitted)
         painter.drawText(f.plot, Qt::AlignCenter, QStringLiteral("No readings in this range yet"));
+    if (!withPointer) {
+        // A picture leaves the window behind: it names the port and when the run began.
+        const QString caption = QStringLiteral("%1, %2").arg(
+            m_trace.source(), QLocale().toString(m_trace.startWallTime(), QLocale::ShortFormat));
+        painter.drawText(QPointF(f.plot.center().x() - metrics.horizontalAdvance(caption) / 2.0,
+                                 f.plot.top() - metrics.descent() - 4),
+                         caption);
+    }
 
     painter.save();
     painter.setClipRect(f.plot.adjusted(1, 1, 0, 0));

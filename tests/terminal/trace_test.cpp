@@ -2,6 +2,7 @@
 #include "terminalsession.h"
 #include "testsupport.h"
 #include "tracemodel.h"
+#include "tracepixels.h"
 #include "tracewidget.h"
 #include "tracewindow.h"
 #include "windowharness.h"
@@ -48,32 +49,6 @@ private:
     QString m_devicePath;
 };
 
-// Per pixel column, the mean row of the pixels in `colour`; empty where there are none.
-[[nodiscard]] std::vector<std::optional<double>> rowsOf(const QImage& image, QRgb colour)
-{
-    std::vector<std::optional<double>> rows(static_cast<std::size_t>(image.width()));
-    for (int x = 0; x < image.width(); ++x) {
-        double sum = 0;
-        int count = 0;
-        for (int y = 0; y < image.height(); ++y)
-            if ((image.pixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF)) {
-                sum += y;
-                ++count;
-            }
-        if (count > 0)
-            rows[static_cast<std::size_t>(x)] = sum / count;
-    }
-    return rows;
-}
-
-[[nodiscard]] std::optional<int> firstColumn(const std::vector<std::optional<double>>& rows)
-{
-    for (std::size_t x = 0; x < rows.size(); ++x)
-        if (rows[x])
-            return static_cast<int>(x);
-    return std::nullopt;
-}
-
 // A posmove on the simulated drive, watched in the trace window, which Ctrl+T opened.
 class TraceOnSimulator : public ::testing::Test
 {
@@ -94,8 +69,9 @@ protected:
         (void)QTest::qWaitForWindowActive(&m_harness.window());
         QTest::keyClick(&m_harness.window(), Qt::Key_T, Qt::ControlModifier);
         auto* window = m_harness.window().findChild<TraceWindow*>();
-        if (window)
-            (void)QTest::qWaitForWindowActive(window);
+        // Its keys work once it is the active window, as a click on it would make it.
+        if (window && !waitFor([&] { return QApplication::activeWindow() == window; }))
+            return nullptr;
         return window;
     }
     [[nodiscard]] QImage picture(TraceWindow& window)
@@ -130,10 +106,7 @@ TEST_F(TraceOnSimulator, posmoveDrawsARiseAfterItsMarkAndClearEmptiesIt)
     const auto mark = rowsOf(image, TraceWidget::markColor().rgb());
     const std::optional<int> start = firstColumn(line);
     ASSERT_TRUE(start.has_value());
-    int end = *start;
-    for (int x = *start; x < image.width(); ++x)
-        if (line[std::size_t(x)])
-            end = x;
+    const int end = *lastColumn(line);
     const double flatRow = *line[std::size_t(*start)];
     // Rows count downwards: the rise ends well above where it began.
     EXPECT_LT(*line[std::size_t(end)], flatRow - image.height() / 3.0);
@@ -178,7 +151,7 @@ TEST_F(TraceOnSimulator, closingAndReopeningShowsTheSameTraceAndItsCsvHoldsEvery
     EXPECT_EQ(openTrace(), window);
     EXPECT_TRUE(window->isVisible());
 
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    ASSERT_EQ(QApplication::activeWindow(), window);
     // The dialog a user would fill in, answered as they would.
     const QString path = folder.filePath(QStringLiteral("run.csv"));
     QTimer::singleShot(0, window, [&] {
@@ -187,10 +160,7 @@ TEST_F(TraceOnSimulator, closingAndReopeningShowsTheSameTraceAndItsCsvHoldsEvery
         dialog->selectFile(path);
         static_cast<QDialog*>(dialog)->accept();
     });
-    auto* save = window->findChild<QAction*>(QStringLiteral("SaveCsv"));
-    ASSERT_NE(save, nullptr);
-    EXPECT_EQ(save->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
-    save->trigger();
+    QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier);
 
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -222,6 +192,61 @@ TEST_F(TraceOnSimulator, closingAndReopeningShowsTheSameTraceAndItsCsvHoldsEvery
     EXPECT_EQ(commandLines[0], "time,elapsed_s,sent\r");
     EXPECT_TRUE(commandLines[1].endsWith(",\"SEND AB,12\"\r")) << commandLines[1].toStdString();
 }
+
+struct PictureCase
+{
+    const char* name;
+    const char* file;
+    const char* filter;
+};
+
+void PrintTo(const PictureCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class TracePicture : public TraceOnSimulator, public testing::WithParamInterface<PictureCase>
+{
+};
+
+TEST_P(TracePicture, savesWhatIsVisibleAtPrintResolution)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    m_harness.click(m_harness.option(1));
+    TraceWindow* window = openTrace();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(waitFor([&] { return trace().size() >= 150; }));
+    const QString path = folder.filePath(QString::fromLatin1(GetParam().file));
+    QTimer::singleShot(0, window, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->selectNameFilter(QString::fromLatin1(GetParam().filter));
+        dialog->selectFile(path);
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    if (path.endsWith(QStringLiteral(".pdf"))) {
+        EXPECT_TRUE(bytes.startsWith("%PDF-"));
+        return;
+    }
+    QImage image;
+    ASSERT_TRUE(image.loadFromData(bytes, "PNG"));
+    const QSize shown = window->traceWidget().size();
+    EXPECT_EQ(image.width(), qRound(shown.width() * 300.0 / 96));
+    EXPECT_EQ(image.height(), qRound(shown.height() * 300.0 / 96));
+    EXPECT_NEAR(image.dotsPerMeterX() * 0.0254, 300, 1);
+    EXPECT_TRUE(firstColumn(rowsOf(image, TraceWidget::lineColor().rgb())).has_value());
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, TracePicture,
+                         testing::Values(PictureCase{"Png", "trace.png", "PNG image (*.png)"},
+                                         PictureCase{"Pdf", "trace.pdf", "PDF document (*.pdf)"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace dravix::test
