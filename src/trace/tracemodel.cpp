@@ -21,6 +21,7 @@ void TraceModel::startTrace(qint64 monotonicNanos, const QDateTime& wallTime, co
     m_values.clear();
     m_chars.clear();
     m_size = 0;
+    m_head = 0;
     m_total = 0;
     m_origin = monotonicNanos;
     m_startWall = wallTime;
@@ -54,10 +55,13 @@ void TraceModel::addReading(qint64 monotonicNanos, QByteArrayView reading)
         m_chars.push_back(bytes);
         ++m_size;
     } else {
-        const auto at = static_cast<std::size_t>(m_total % m_capacity);
+        // The oldest is overwritten and the next one becomes the oldest.
+        const auto at = static_cast<std::size_t>(m_head);
         m_nanos[at] = nanos;
         m_values[at] = value;
         m_chars[at] = bytes;
+        if (++m_head == m_capacity)
+            m_head = 0;
     }
     const std::size_t block = blockSlot(m_total);
     if (m_total % kBlock == 0) {
@@ -92,6 +96,31 @@ qsizetype TraceModel::lowerBound(qint64 nanos) const
 {
     qsizetype low = 0;
     qsizetype high = m_size;
+    while (low < high) {
+        const qsizetype mid = low + (high - low) / 2;
+        if (nanosAt(mid) < nanos)
+            low = mid + 1;
+        else
+            high = mid;
+    }
+    return low;
+}
+
+qsizetype TraceModel::lowerBoundFrom(qsizetype from, qint64 nanos) const
+{
+    if (from >= m_size || nanosAt(from) >= nanos)
+        return from;
+    // nanosAt(low) < nanos throughout; widen until high is past the answer.
+    qsizetype low = from;
+    qsizetype step = 1;
+    qsizetype high = from + 1;
+    while (high < m_size && nanosAt(high) < nanos) {
+        low = high;
+        step *= 2;
+        high = from + step;
+    }
+    high = std::min(high, m_size);
+    ++low;
     while (low < high) {
         const qsizetype mid = low + (high - low) / 2;
         if (nanosAt(mid) < nanos)
@@ -165,7 +194,7 @@ std::vector<TraceColumn> TraceModel::reduce(qint64 from, qint64 to, int columns)
     for (int c = 0; c < columns; ++c) {
         // Column c holds the times t with floor((t - from) * columns / span) == c.
         const qint64 boundary = from + (span * (c + 1) + columns - 1) / columns;
-        const qsizetype end = c + 1 == columns ? lowerBound(to) : lowerBound(boundary);
+        const qsizetype end = lowerBoundFrom(start, c + 1 == columns ? to : boundary);
         extend(result[static_cast<std::size_t>(c)], start, end);
         start = end;
     }

@@ -90,10 +90,15 @@ private:
     // readings costs a few dozen steps.
     static constexpr qint64 kBlock = 64;
 
+    // No division: the drawing asks this tens of thousands of times a frame.
     [[nodiscard]] std::size_t physical(qsizetype index) const
     {
-        return static_cast<std::size_t>((m_total - m_size + index) % m_capacity);
+        const qsizetype at = m_head + index;
+        return static_cast<std::size_t>(at < m_capacity ? at : at - m_capacity);
     }
+    // The first reading at or after `nanos`, searched from `from` on in growing steps, since
+    // a column's end lies close behind its start.
+    [[nodiscard]] qsizetype lowerBoundFrom(qsizetype from, qint64 nanos) const;
     [[nodiscard]] std::size_t blockSlot(qint64 seq) const
     {
         return static_cast<std::size_t>((seq / kBlock) % qint64(m_blockMin.size()));
@@ -108,7 +113,8 @@ private:
     std::vector<std::int32_t> m_blockMin;
     std::vector<std::int32_t> m_blockMax;
     qsizetype m_size = 0;
-    qint64 m_total = 0; // readings added since the trace began, the dropped ones too
+    qsizetype m_head = 0; // where the oldest kept reading is stored
+    qint64 m_total = 0;   // readings added since the trace began, the dropped ones too
     qint64 m_origin = 0;
     QDateTime m_startWall;
     QString m_source;

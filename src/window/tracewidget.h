@@ -59,7 +59,7 @@ private:
     TraceView m_view;
     QElapsedTimer m_sincePaint;
     QTimer m_frameTimer;
-    int m_frameMs = 16;
+    int m_frameMs = 50;
     std::optional<double> m_dragX;
     std::optional<qsizetype> m_pointed;
 };
