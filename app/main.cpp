@@ -15,11 +15,14 @@ int main(int argc, char* argv[])
         arguments.append(QString::fromLocal8Bit(argv[i]));
     QTextStream out(stdout);
     QTextStream err(stderr);
-    if (const auto exitCode = dravix::answerCommandLine(arguments, out, err))
-        return *exitCode;
+    const dravix::CommandLineAnswer answer = dravix::answerCommandLine(arguments, out, err);
+    if (answer.exitCode)
+        return *answer.exitCode;
 
     QApplication app(argc, argv);
     dravix::MainWindow window;
+    window.pinPort(1, answer.ports[0]);
+    window.pinPort(2, answer.ports[1]);
     window.show();
     return QApplication::exec();
 }

@@ -2,6 +2,7 @@
 // rate and a flood of readings counted row by row in the file it writes.
 //   log-bench [--seconds S] [--flood N] [--chars-per-write N]
 
+#include "conversion.h"
 #include "ptywriter.h"
 
 #include <algorithm>
@@ -85,7 +86,7 @@ struct RowCheck
         std::istringstream row(line);
         for (std::string field; std::getline(row, field, ',');)
             fields.push_back(field);
-        if (fields.size() != 5 || fields[2] != readingText(expected))
+        if (fields.size() != 5 || fields[2] != readingText(static_cast<std::int32_t>(expected)))
             ++check.outOfSequence;
         ++check.rows;
         ++expected;

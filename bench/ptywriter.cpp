@@ -1,5 +1,7 @@
 #include "ptywriter.h"
 
+#include "conversion.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -78,7 +80,8 @@ void writeLineRate(int master, const Command& command)
 {
     std::string all;
     for (std::int32_t i = 0; i < command.count; ++i)
-        all += readingText(command.first + static_cast<std::uint32_t>(i));
+        all +=
+            readingText(static_cast<std::int32_t>(command.first + static_cast<std::uint32_t>(i)));
     const std::int64_t start = monotonicNanos();
     for (std::size_t done = 0; done < all.size();) {
         const std::size_t size = std::min<std::size_t>(command.charsPerWrite, all.size() - done);
@@ -98,7 +101,7 @@ std::vector<std::int64_t> writeOneAtATime(int master, int releaseFd, const Comma
     std::uint32_t gapSeed = 12345;
     for (std::int32_t i = 0; i < command.count; ++i) {
         const std::uint32_t seq = command.first + static_cast<std::uint32_t>(i);
-        const std::string text = readingText(seq);
+        const std::string text = readingText(static_cast<std::int32_t>(seq));
         writeAll(master, text.data(), 7);
         sleepUntil(monotonicNanos() + 1'000'000);
         written.push_back(monotonicNanos());
@@ -123,7 +126,8 @@ void writeFlood(int master, const Command& command)
     std::string all;
     all.reserve(static_cast<std::size_t>(command.count) * 8);
     for (std::int32_t i = 0; i < command.count; ++i)
-        all += readingText(command.first + static_cast<std::uint32_t>(i));
+        all +=
+            readingText(static_cast<std::int32_t>(command.first + static_cast<std::uint32_t>(i)));
     writeAll(master, all.data(), all.size());
 }
 
@@ -151,13 +155,6 @@ void writeFlood(int master, const Command& command)
 }
 
 } // namespace
-
-std::string readingText(std::uint32_t seq)
-{
-    char text[9];
-    std::snprintf(text, sizeof text, "%08X", seq);
-    return {text, 8};
-}
 
 PtyWriter::PtyWriter()
 {

@@ -8,9 +8,6 @@
 
 namespace dravix::bench {
 
-// The text the device sends for sequence number `seq`: eight upper-case hex digits.
-[[nodiscard]] std::string readingText(std::uint32_t seq);
-
 // Plays the device on the master side of a pseudo-terminal from a child process, so the
 // writer's CPU never counts against the terminal measured in this process.
 class PtyWriter final

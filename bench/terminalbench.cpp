@@ -91,7 +91,7 @@ struct CpuShare
     for (int i = 0; i < kReadingLength; ++i)
         bytes.at(i) = static_cast<char>(row.at(3 + i).unicode());
     const auto seq = static_cast<std::uint32_t>(readingValue(QByteArrayView(bytes)));
-    if (QByteArrayView(bytes) != QByteArrayView(readingText(seq)))
+    if (QByteArrayView(bytes) != QByteArrayView(readingText(static_cast<std::int32_t>(seq))))
         return std::nullopt;
     return seq;
 }

@@ -1,7 +1,9 @@
 #include "portselection.h"
 
 #include "monitordisplay.h"
+#include "portdevices.h"
 #include "porterror.h"
+#include "portopening.h"
 #include "receivemonitor.h"
 #include "serialport.h"
 
@@ -26,7 +28,7 @@ PortSelection::PortSelection(SerialPort& port, ReceiveMonitor& monitor, MonitorD
     });
 }
 
-void PortSelection::select(int portNumber)
+void PortSelection::select(int portNumber, const PortPins& pins)
 {
     try {
         if (m_port.portOpen() && m_port.commPort() == portNumber)
@@ -37,14 +39,16 @@ void PortSelection::select(int portNumber)
         m_port.setInBufferCount(0);
         m_port.setOutBufferCount(0);
         m_port.setCommPort(portNumber);
+        m_port.setDevicePath(portChoice(portNumber, pins).path);
         resetToEmptyRows(m_display);
         m_view.setSendEnabled(true);
-        m_port.setPortOpen(true);
+        openPort(m_port);
         m_monitor.start();
     } catch (const PortError& error) {
         // Every step before the open left the port closed, and a failed open closes it too.
         showStopped(portNumber);
-        Q_EMIT refused(portNumber, error.detail().isEmpty() ? error.text() : error.detail());
+        Q_EMIT refused(portNumber,
+                       didNotOpen(QStringLiteral("Comm Port %1").arg(portNumber), error));
     }
 }
 

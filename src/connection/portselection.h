@@ -1,5 +1,7 @@
 #pragma once
 
+#include "portdevices.h"
+
 #include <QObject>
 #include <QString>
 
@@ -29,11 +31,12 @@ public:
     PortSelection(SerialPort& port, ReceiveMonitor& monitor, MonitorDisplay& display,
                   ConnectionView& view, QObject* parent = nullptr);
 
-    void select(int portNumber);
+    // Opens the device that the pins choose for the port.
+    void select(int portNumber, const PortPins& pins = {});
 
 Q_SIGNALS:
-    // A selection failed: which port, and why in words a newcomer can act on.
-    void refused(int portNumber, const QString& reason);
+    // A selection failed: which port, and one line on why in words a newcomer can act on.
+    void refused(int portNumber, const QString& line);
 
 private:
     // The window shows no connection: SEND off and the button unselected; no message.

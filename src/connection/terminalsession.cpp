@@ -24,9 +24,9 @@ TerminalSession::TerminalSession(MonitorDisplay& display, ConnectionView& view, 
         m_trace.addReading(m_clock.nsecsElapsed(), reading);
     });
     connect(&m_selection, &PortSelection::refused, this,
-            [this](int portNumber, const QString& why) {
-                Q_EMIT diagnostic(
-                    QStringLiteral("Comm Port %1 did not open: %2").arg(portNumber).arg(why));
+            [this](int portNumber, const QString& line) {
+                m_refusals.at(portNumber - 1) = line;
+                Q_EMIT diagnostic(line);
             });
     connect(this, &TerminalSession::diagnostic, this, [](const QString& line) {
         std::fprintf(stderr, "dravix-terminal: %s\n", qPrintable(line));
@@ -82,10 +82,63 @@ void TerminalSession::shutDown()
 void TerminalSession::selectPort(int portNumber)
 {
     startUp();
+    if (portNumber != 1 && portNumber != 2)
+        return;
+    m_refusals.at(portNumber - 1).clear();
     // A run this selection starts is traced under the port's name.
-    m_selectingSource =
-        QStringLiteral("Comm Port %1 (%2)").arg(portNumber).arg(portTarget(portNumber).path);
-    m_selection.select(portNumber);
+    m_selectingSource = QStringLiteral("Comm Port %1 (%2)")
+                            .arg(portNumber)
+                            .arg(portTarget(portNumber, m_pins.at(portNumber - 1)).choice.path);
+    m_selection.select(portNumber, m_pins.at(portNumber - 1));
+}
+
+void TerminalSession::pinPort(int portNumber, const QString& device)
+{
+    if (portNumber == 1 || portNumber == 2)
+        m_pins.at(portNumber - 1).commandLine = device;
+}
+
+void TerminalSession::choosePortDevice(int portNumber, const QString& device)
+{
+    if (portNumber == 1 || portNumber == 2)
+        m_pins.at(portNumber - 1).menu = device;
+}
+
+QString TerminalSession::portToolTip(int portNumber) const
+{
+    if (portNumber != 1 && portNumber != 2)
+        return {};
+    const PortTarget target = portTarget(portNumber, m_pins.at(portNumber - 1));
+    QString tip = QStringLiteral("Opens %1").arg(target.choice.path);
+    if (!target.present)
+        tip += QStringLiteral(", which is not present");
+    tip += QStringLiteral(" (%1)").arg(portSourceName(target.choice.source, portNumber));
+    if (const QString& refusal = m_refusals.at(portNumber - 1); !refusal.isEmpty())
+        tip += u'\n' + refusal;
+    return tip;
+}
+
+QList<PortMenuEntry> TerminalSession::portMenu(int portNumber) const
+{
+    if (portNumber != 1 && portNumber != 2)
+        return {};
+    const QList<SerialDevice> present = presentSerialDevices();
+    const PortChoice choice = choosePort(portNumber, present, m_pins.at(portNumber - 1));
+    const bool automatic = choice.source == PortSource::Automatic;
+    QList<PortMenuEntry> entries{{QStringLiteral("Automatic"), {}, automatic}};
+    bool listed = automatic;
+    for (const SerialDevice& device : present) {
+        const bool chosen = !automatic && device.path == choice.path;
+        listed = listed || chosen;
+        entries.append({portTitle(device), device.path, chosen});
+    }
+    // A pinned device Qt does not list (a pseudo-terminal, a by-id link) is still the choice.
+    if (!listed) {
+        entries.append(
+            {QStringLiteral("%1 (%2)").arg(choice.path, portSourceName(choice.source, portNumber)),
+             choice.path, true});
+    }
+    return entries;
 }
 
 void TerminalSession::requestClear()

@@ -8,13 +8,24 @@
 #include "tracemodel.h"
 
 #include <QElapsedTimer>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QStringView>
 
+#include <array>
+
 namespace dravix {
 
 class MonitorDisplay;
+
+// One choice in a port button's menu.
+struct PortMenuEntry
+{
+    QString text;
+    QString device; // empty: automatic
+    bool checked = false;
+};
 
 // The terminal without its widgets: the port, the monitor, the port selection and the
 // transmitter, driven by the window's clicks. Errors that nothing traps leave as errorRaised.
@@ -34,11 +45,16 @@ public:
     void shutDown();
 
     void selectPort(int portNumber);
-    // What a click on the port's button would open now.
-    [[nodiscard]] static PortTarget portTarget(int portNumber)
-    {
-        return dravix::portTarget(portNumber);
-    }
+    // --port1 or --port2: the device behind the button unless the menu chooses another.
+    void pinPort(int portNumber, const QString& device);
+    // A choice in the button's menu, for this run: a device, or empty for automatic. It takes
+    // effect at the button's next click.
+    void choosePortDevice(int portNumber, const QString& device);
+    // What a click on the port's button would open now, how that was chosen, whether it is
+    // there, and why the last click on it did not open it.
+    [[nodiscard]] QString portToolTip(int portNumber) const;
+    // The button's menu: automatic first, then every port present, the current choice checked.
+    [[nodiscard]] QList<PortMenuEntry> portMenu(int portNumber) const;
     void requestClear();
     void send(QStringView text);
     void posMove();
@@ -68,6 +84,9 @@ private:
     QElapsedTimer m_clock; // monotonic
     QString m_selectingSource;
     bool m_started = false;
+    std::array<PortPins, 2> m_pins;
+    // The line on why the last click on a button did not open its port; empty once it did.
+    std::array<QString, 2> m_refusals;
 };
 
 } // namespace dravix

@@ -1,6 +1,7 @@
 #include "conversion.h"
 
 #include <cstdlib>
+#include <string_view>
 
 namespace dravix {
 namespace {
@@ -28,6 +29,16 @@ std::optional<unsigned char> characterOfRead(QByteArrayView read)
     if (read.isEmpty())
         return std::nullopt;
     return static_cast<unsigned char>(read.front());
+}
+
+std::string readingText(std::int32_t value)
+{
+    constexpr std::string_view kHexDigits = "0123456789ABCDEF";
+    std::string text(kReadingLength, '0');
+    auto bits = static_cast<std::uint32_t>(value);
+    for (std::size_t i = kReadingLength; i-- > 0; bits >>= 4)
+        text[i] = kHexDigits[bits & 0xFU];
+    return text;
 }
 
 QByteArray readingOf(const std::array<unsigned char, kReadingLength>& chars)

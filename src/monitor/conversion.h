@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace dravix {
 
@@ -28,6 +29,10 @@ inline constexpr int kLeadingBlanks = 3;
 [[nodiscard]] QString formatHundredths(std::int32_t value, const QString& decimalSeparator);
 
 [[nodiscard]] QString decimalRowText(QByteArrayView slotText, const QString& decimalSeparator);
+
+// The eight characters a drive sends for a value: its 32-bit two's-complement pattern in
+// upper-case hexadecimal.
+[[nodiscard]] std::string readingText(std::int32_t value);
 
 // Slot texts are bytes; every byte is shown as the character with that code.
 [[nodiscard]] QString hexRowText(QByteArrayView slotText);

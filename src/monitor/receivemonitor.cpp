@@ -3,6 +3,7 @@
 #include "conversion.h"
 #include "monitordisplay.h"
 #include "serialport.h"
+#include "takereading.h"
 
 #include <array>
 
@@ -55,12 +56,13 @@ void ReceiveMonitor::turn()
     try {
         if (m_clearRequested)
             carryOutClear();
-        if (m_port.inBufferCount() < kReadingLength)
+        const auto reading = takeReading(m_port);
+        if (!reading)
             return;
-        const QByteArray reading = readReading();
-        m_history->add(reading);
+        const QByteArray text = readingOf(*reading);
+        m_history->add(text);
         showHistory();
-        Q_EMIT readingTaken(reading);
+        Q_EMIT readingTaken(text);
     } catch (const PortError& error) {
         // The run ends here; whoever started it decides what becomes of the port.
         stop();
@@ -78,18 +80,6 @@ void ReceiveMonitor::carryOutClear()
     resetToEmptyRows(m_display);
     m_clearRequested = false;
     Q_EMIT cleared();
-}
-
-QByteArray ReceiveMonitor::readReading()
-{
-    std::array<unsigned char, kReadingLength> chars{};
-    for (unsigned char& c : chars) {
-        const auto reduced = characterOfRead(m_port.input());
-        if (!reduced)
-            throw PortError(PortErrorCode::EmptyRead);
-        c = *reduced;
-    }
-    return readingOf(chars);
 }
 
 void ReceiveMonitor::showHistory()

@@ -49,7 +49,6 @@ private:
     void scheduleTurn();
     void turn();
     void carryOutClear();
-    [[nodiscard]] QByteArray readReading();
     void showHistory();
 
     SerialPort& m_port;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QSerialPort>
-#include <QString>
 #include <QtGlobal>
 
 #include <utility>
@@ -11,11 +10,6 @@ namespace dravix::devicequirks {
 // A descriptor on POSIX, a HANDLE on Windows.
 using NativeHandle = decltype(std::declval<QSerialPort&>().handle());
 
-// Whether this platform needs the port to ask the device itself if it is still there: on
-// POSIX a hung-up tty can look merely quiet to Qt, and on Windows a driver may report a
-// removed adapter to nobody.
-[[nodiscard]] bool probesForHangUp();
-
 // True when the device behind an open port's native handle has hung up (adapter unplugged,
 // the far side of a pseudo-terminal closed). Never true for a line that is only quiet.
 [[nodiscard]] bool hungUp(NativeHandle handle);
@@ -23,9 +17,6 @@ using NativeHandle = decltype(std::declval<QSerialPort&>().handle());
 // Takes the advisory lock that the serial tools people keep beside a terminal take (tio,
 // picocom, GTKTerm); false when another holder has it. Closing the handle releases it.
 [[nodiscard]] bool lockExclusively(NativeHandle handle);
-
-// Who else has the device open, as "process 1234 (picocom)"; empty when nobody or unknown.
-[[nodiscard]] QString deviceHolder(const QString& path);
 
 // Keeps a character received with a parity error in the stream instead of dropping it: on
 // POSIX marked (see ParityUnmarker), on Windows replaced by '?' in the driver.

@@ -1,21 +1,11 @@
 #include "devicequirks.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-
 #include <cerrno>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 
 namespace dravix::devicequirks {
-
-bool probesForHangUp()
-{
-    return true;
-}
 
 bool hungUp(NativeHandle handle)
 {
@@ -30,31 +20,6 @@ bool hungUp(NativeHandle handle)
 bool lockExclusively(NativeHandle handle)
 {
     return ::flock(static_cast<int>(handle), LOCK_EX | LOCK_NB) == 0;
-}
-
-QString deviceHolder(const QString& path)
-{
-    // Linux names every open descriptor under /proc; elsewhere there is nothing to read.
-    const QString device = QFileInfo(path).canonicalFilePath();
-    if (device.isEmpty())
-        return {};
-    const QString self = QString::number(QCoreApplication::applicationPid());
-    const QDir proc(QStringLiteral("/proc"));
-    for (const QString& pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        if (pid == self || !pid.front().isDigit())
-            continue;
-        const QDir fds(proc.filePath(pid + QStringLiteral("/fd")));
-        for (const QString& fd : fds.entryList(QDir::Files | QDir::System)) {
-            if (QFile::symLinkTarget(fds.filePath(fd)) != device)
-                continue;
-            QFile comm(proc.filePath(pid + QStringLiteral("/comm")));
-            const QString name = comm.open(QIODevice::ReadOnly)
-                                     ? QString::fromLocal8Bit(comm.readAll().trimmed())
-                                     : QString();
-            return QStringLiteral("process %1 (%2)").arg(pid, name);
-        }
-    }
-    return {};
 }
 
 void keepParityErrors(NativeHandle handle)

@@ -6,11 +6,6 @@ namespace dravix::devicequirks {
 
 // Qt reports a removed adapter only when a pending read or wait ends, and some drivers
 // never end them: the port asks the driver itself.
-bool probesForHangUp()
-{
-    return true;
-}
-
 bool hungUp(NativeHandle handle)
 {
     // The driver's status costs one call and fails once the device is gone; a live port
@@ -24,11 +19,6 @@ bool hungUp(NativeHandle handle)
 bool lockExclusively(NativeHandle)
 {
     return true;
-}
-
-QString deviceHolder(const QString&)
-{
-    return {};
 }
 
 void keepParityErrors(NativeHandle handle)

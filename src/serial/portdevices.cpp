@@ -10,16 +10,19 @@
 namespace dravix {
 namespace {
 
-// ttyS10 after ttyS2 and COM10 after COM2: the name's letters, then its number.
-[[nodiscard]] std::tuple<bool, QString, qlonglong, QString> orderKey(const SerialDevice& device,
-                                                                     const PortNaming& naming)
+// Real ports before virtual ones, onboard ports first; then ttyS10 after ttyS2 and COM10 after
+// COM2: the name's letters, then its number.
+[[nodiscard]] std::tuple<bool, bool, QString, qlonglong, QString>
+orderKey(const SerialDevice& device, const PortNaming& naming)
 {
     const QString& name = device.portName;
     qsizetype digits = name.size();
     while (digits > 0 && name.at(digits - 1).isDigit())
         --digits;
+    const PortKind kind = portKind(device, naming);
+    const bool isVirtual = kind == PortKind::Bluetooth || kind == PortKind::Virtual;
     const bool onboard = !naming.onboardPrefix.isEmpty() && name.startsWith(naming.onboardPrefix);
-    return {!onboard, name.left(digits), name.mid(digits).toLongLong(), name};
+    return {isVirtual, !onboard, name.left(digits), name.mid(digits).toLongLong(), name};
 }
 
 [[nodiscard]] QString byIdLinkTo(const QString& path)
@@ -51,6 +54,58 @@ namespace {
 }
 
 } // namespace
+
+PortKind portKind(const SerialDevice& device, const PortNaming& naming)
+{
+    const QString& text = device.description;
+    // Windows names its Bluetooth serial links "Standard Serial over Bluetooth link", Linux
+    // its RFCOMM devices rfcomm0; Intel AMT's serial-over-LAN port is a "- SOL" device.
+    if (text.contains(QStringLiteral("Bluetooth"), Qt::CaseInsensitive) ||
+        device.portName.startsWith(QStringLiteral("rfcomm")))
+        return PortKind::Bluetooth;
+    if (text.contains(QStringLiteral("virtual"), Qt::CaseInsensitive) ||
+        text.contains(QStringLiteral("Active Management Technology")) ||
+        text.contains(QStringLiteral("Serial Over LAN"), Qt::CaseInsensitive))
+        return PortKind::Virtual;
+    if (device.vendorId && device.productId)
+        return PortKind::Usb;
+    if ((!naming.onboardPrefix.isEmpty() && device.portName.startsWith(naming.onboardPrefix)) ||
+        text == QStringLiteral("Communications Port"))
+        return PortKind::Onboard;
+    return PortKind::Unknown;
+}
+
+QString kindName(PortKind kind)
+{
+    switch (kind) {
+    case PortKind::Unknown:
+        break;
+    case PortKind::Onboard:
+        return QStringLiteral("onboard");
+    case PortKind::Usb:
+        return QStringLiteral("USB");
+    case PortKind::Bluetooth:
+        return QStringLiteral("Bluetooth");
+    case PortKind::Virtual:
+        return QStringLiteral("virtual");
+    }
+    return {};
+}
+
+QString portSourceName(PortSource source, int portNumber)
+{
+    switch (source) {
+    case PortSource::Automatic:
+        break;
+    case PortSource::Menu:
+        return QStringLiteral("chosen in the menu");
+    case PortSource::CommandLine:
+        return QStringLiteral("--port%1").arg(portNumber);
+    case PortSource::Environment:
+        return QStringLiteral("DRAVIX_PORT%1").arg(portNumber);
+    }
+    return QStringLiteral("automatic");
+}
 
 PortNaming posixPortNaming()
 {
@@ -93,7 +148,8 @@ QList<SerialDevice> presentSerialDevices()
                             {},
                             {},
                             info.serialNumber(),
-                            byIdLinkTo(info.systemLocation())};
+                            byIdLinkTo(info.systemLocation()),
+                            info.manufacturer()};
         if (info.hasVendorIdentifier())
             device.vendorId = info.vendorIdentifier();
         if (info.hasProductIdentifier())
@@ -103,16 +159,29 @@ QList<SerialDevice> presentSerialDevices()
     return arranged(devices, platformPortNaming());
 }
 
-QString chooseDevicePath(int portNumber, const QList<SerialDevice>& present,
-                         const PortNaming& naming)
+PortChoice choosePort(int portNumber, const QList<SerialDevice>& present, const PortPins& pins,
+                      const PortNaming& naming)
 {
     if (portNumber != 1 && portNumber != 2)
         return {};
-    if (QString pinned = pinnedDevicePath(portNumber, naming); !pinned.isEmpty())
-        return pinned;
+    const bool menuAutomatic = pins.menu && pins.menu->isEmpty();
+    if (pins.menu && !menuAutomatic)
+        return {normalisedPortPath(*pins.menu, naming), PortSource::Menu};
+    if (!menuAutomatic && !pins.commandLine.isEmpty())
+        return {normalisedPortPath(pins.commandLine, naming), PortSource::CommandLine};
+    if (QString pinned = pinnedDevicePath(portNumber, naming); !menuAutomatic && !pinned.isEmpty())
+        return {pinned, PortSource::Environment};
     if (present.size() >= portNumber)
-        return arranged(present, naming).at(portNumber - 1).path;
-    return portNumber == 1 ? naming.fallback1 : naming.fallback2;
+        return {arranged(present, naming).at(portNumber - 1).path, PortSource::Automatic};
+    return {portNumber == 1 ? naming.fallback1 : naming.fallback2, PortSource::Automatic};
+}
+
+PortChoice portChoice(int portNumber, const PortPins& pins)
+{
+    const bool pinned =
+        (pins.menu && !pins.menu->isEmpty()) ||
+        (!pins.menu && (!pins.commandLine.isEmpty() || !pinnedDevicePath(portNumber).isEmpty()));
+    return choosePort(portNumber, pinned ? QList<SerialDevice>() : presentSerialDevices(), pins);
 }
 
 QString pinnedDevicePath(int portNumber, const PortNaming& naming)
@@ -126,31 +195,55 @@ QString pinnedDevicePath(int portNumber, const PortNaming& naming)
 
 QString portDevicePath(int portNumber)
 {
-    return chooseDevicePath(portNumber, pinnedDevicePath(portNumber).isEmpty()
-                                            ? presentSerialDevices()
-                                            : QList<SerialDevice>());
+    return portChoice(portNumber, {}).path;
 }
 
-PortTarget portTarget(int portNumber)
+PortTarget portTarget(int portNumber, const PortPins& pins)
 {
     const QList<SerialDevice> present = presentSerialDevices();
-    PortTarget target{chooseDevicePath(portNumber, present), false};
+    PortTarget target{choosePort(portNumber, present, pins), false};
+    const QString& path = target.choice.path;
     target.present = std::any_of(present.begin(), present.end(), [&](const SerialDevice& d) {
-        return d.path == target.path || d.portName == target.path;
+        return d.path == path || d.portName == path;
     });
 #ifndef Q_OS_WIN
-    // A pseudo-terminal or a by-id link named by DRAVIX_PORTn is not in Qt's list.
-    target.present = target.present || QFileInfo::exists(target.path);
+    // A pseudo-terminal or a by-id link that pins a port is not in Qt's list.
+    target.present = target.present || QFileInfo::exists(path);
 #endif
     return target;
 }
 
-QString portListing(const QList<SerialDevice>& present, const PortNaming& naming)
+QString portTitle(const SerialDevice& device, const PortNaming& naming)
+{
+    QStringList traits;
+    const PortKind kind = portKind(device, naming);
+    if (kind == PortKind::Usb) {
+        QString usb = device.manufacturer.isEmpty() ? QString() : device.manufacturer + u' ';
+        traits.append(usb +
+                      QStringLiteral("%1:%2").arg(hex4(*device.vendorId), hex4(*device.productId)));
+    } else if (kind != PortKind::Unknown) {
+        traits.append(kindName(kind));
+    }
+    if (!device.serialNumber.isEmpty())
+        traits.append(QStringLiteral("serial ") + device.serialNumber);
+    QString title = normalisedPortPath(device.path, naming);
+    if (!device.description.isEmpty())
+        title += QStringLiteral(" \u2014 ") + device.description;
+    if (!traits.isEmpty())
+        title += QStringLiteral(" (") + traits.join(QStringLiteral(", ")) + u')';
+    return title;
+}
+
+QString portListing(const QList<SerialDevice>& present, const PortNaming& naming,
+                    const std::array<PortPins, 2>& pins)
 {
     const QList<SerialDevice> ports = arranged(present, naming);
     QString text = ports.isEmpty() ? QStringLiteral("No serial ports found.\n") : QString();
     for (const SerialDevice& device : ports) {
         text += device.path;
+        if (const PortKind kind = portKind(device, naming);
+            kind != PortKind::Usb && kind != PortKind::Unknown)
+            text += QStringLiteral("  ") + kindName(kind);
         if (!device.description.isEmpty())
             text += QStringLiteral("  ") + device.description;
         if (device.vendorId && device.productId)
@@ -161,45 +254,19 @@ QString portListing(const QList<SerialDevice>& present, const PortNaming& naming
         if (!device.byIdPath.isEmpty())
             text += QStringLiteral("  ") + device.byIdPath;
         for (const int n : {1, 2}) {
-            if (chooseDevicePath(n, ports, naming) == device.path)
+            if (choosePort(n, ports, pins.at(n - 1), naming).path == device.path)
                 text += QStringLiteral("  -> Comm Port %1").arg(n);
         }
         text += u'\n';
     }
     for (const int n : {1, 2}) {
-        const QString path = chooseDevicePath(n, ports, naming);
+        const QString path = choosePort(n, ports, pins.at(n - 1), naming).path;
         const bool listed = std::any_of(ports.begin(), ports.end(),
                                         [&](const SerialDevice& d) { return d.path == path; });
         if (!listed)
             text += QStringLiteral("Comm Port %1 opens %2, which is not listed\n").arg(n).arg(path);
     }
     return text;
-}
-
-QString explainOpenFailure(QSerialPort::SerialPortError error, const QString& path,
-                           const QString& qtReason, const QString& holder, const PortNaming& naming)
-{
-    // Qt reports a port that another Qt program holds as a permission error, so the holder,
-    // when there is one, is the reason.
-    if (!holder.isEmpty())
-        return QStringLiteral("%1: in use by %2; close it there first").arg(path, holder);
-    switch (error) {
-    case QSerialPort::PermissionError:
-        if (naming.deniedMeansInUse)
-            return QStringLiteral("%1: in use by another program; close it there first").arg(path);
-        return QStringLiteral("%1: permission denied; add yourself to the group that owns it "
-                              "(usually dialout: sudo usermod -aG dialout $USER), then log out "
-                              "and in again")
-            .arg(path);
-    case QSerialPort::DeviceNotFoundError:
-        return QStringLiteral("%1: no such device; is the drive's adapter plugged in? "
-                              "dravix-terminal --list-ports shows the ports there are, and "
-                              "DRAVIX_PORT1 or DRAVIX_PORT2 picks one")
-            .arg(path);
-    default:
-        break;
-    }
-    return QStringLiteral("%1: %2").arg(path, qtReason);
 }
 
 } // namespace dravix

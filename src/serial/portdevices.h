@@ -4,6 +4,7 @@
 #include <QSerialPort>
 #include <QString>
 
+#include <array>
 #include <optional>
 
 namespace dravix {
@@ -18,7 +19,11 @@ struct SerialDevice
     std::optional<quint16> productId;
     QString serialNumber;
     QString byIdPath; // a /dev/serial/by-id link to it, stable across replugging
+    QString manufacturer;
 };
+
+// What a port is, as far as the system tells.
+enum class PortKind { Unknown, Onboard, Usb, Bluetooth, Virtual };
 
 // How a platform names its serial ports and hands them out, as far as ports 1 and 2 and the
 // reasons one did not open depend on it.
@@ -47,9 +52,14 @@ struct PortNaming
 // A path as the naming writes it: \\.\COM3 and com3 are COM3 on Windows.
 [[nodiscard]] QString normalisedPortPath(const QString& path, const PortNaming& naming);
 
+[[nodiscard]] PortKind portKind(const SerialDevice& device, const PortNaming& naming);
+// "USB", "Bluetooth", "onboard", "virtual"; empty when unknown.
+[[nodiscard]] QString kindName(PortKind kind);
+
 // The ports present now (Qt lists only those that exist), in the order ports 1 and 2 take
 // them: onboard ports first, then the rest by name and number (COM2, COM3, COM10; ttyS0,
-// ttyUSB0, ttyUSB1), each path as the platform's users write it.
+// ttyUSB0, ttyUSB1), Bluetooth and other virtual ports last, each path as the platform's
+// users write it.
 [[nodiscard]] QList<SerialDevice> presentSerialDevices();
 
 // DRAVIX_PORT1 or DRAVIX_PORT2 as the naming writes it, pinning port 1 or 2 to a device;
@@ -57,30 +67,54 @@ struct PortNaming
 [[nodiscard]] QString pinnedDevicePath(int portNumber,
                                        const PortNaming& naming = platformPortNaming());
 
-// The device behind port 1 or 2 given the ports present, in any order: the pinned one when set,
-// else the first and second present port, falling back to the naming's fallbacks. Empty for
-// any other port number.
-[[nodiscard]] QString chooseDevicePath(int portNumber, const QList<SerialDevice>& present,
-                                       const PortNaming& naming = platformPortNaming());
+// How the device behind a port button was chosen.
+enum class PortSource { Automatic, Menu, CommandLine, Environment };
+
+// What fixes the device behind a port button, strongest first: a choice in the window's menu,
+// then --port1 or --port2, then DRAVIX_PORT1 or DRAVIX_PORT2; automatic when none does.
+struct PortPins
+{
+    std::optional<QString> menu; // a device, or empty for "Automatic" chosen in the menu
+    QString commandLine;
+};
+
+// "automatic", "chosen in the menu", "--port1", "DRAVIX_PORT1".
+[[nodiscard]] QString portSourceName(PortSource source, int portNumber);
+
+struct PortChoice
+{
+    QString path;
+    PortSource source = PortSource::Automatic;
+};
+
+// The device behind port 1 or 2 given the ports present, in any order: the pinned one when
+// set, else the first and second present port, falling back to the naming's fallbacks. Empty
+// for any other port number.
+[[nodiscard]] PortChoice choosePort(int portNumber, const QList<SerialDevice>& present,
+                                    const PortPins& pins,
+                                    const PortNaming& naming = platformPortNaming());
+// The choice a click on port 1 or 2 makes now; the system is asked for its ports only when
+// nothing pins the port.
+[[nodiscard]] PortChoice portChoice(int portNumber, const PortPins& pins);
 // The device that opening port 1 or 2 uses now; the system is asked for its ports only when
 // no device is pinned.
 [[nodiscard]] QString portDevicePath(int portNumber);
 
-// What a click on port 1 or 2 would open now, and whether that device is there.
+// What a click on port 1 or 2 would open now, how that was chosen, and whether it is there.
 struct PortTarget
 {
-    QString path;
+    PortChoice choice;
     bool present = false;
 };
-[[nodiscard]] PortTarget portTarget(int portNumber);
+[[nodiscard]] PortTarget portTarget(int portNumber, const PortPins& pins = {});
+
+// A port as a menu names it: "COM5 — USB Serial Port (FTDI 0403:6001, serial A1B2C3)".
+[[nodiscard]] QString portTitle(const SerialDevice& device,
+                                const PortNaming& naming = platformPortNaming());
 
 // The `--list-ports` text: each present port with what identifies it and its button.
 [[nodiscard]] QString portListing(const QList<SerialDevice>& present,
-                                  const PortNaming& naming = platformPortNaming());
-
-// Why an open failed, with the fix for the common cases, as one line for standard error.
-[[nodiscard]] QString explainOpenFailure(QSerialPort::SerialPortError error, const QString& path,
-                                         const QString& qtReason, const QString& holder,
-                                         const PortNaming& naming = platformPortNaming());
+                                  const PortNaming& naming = platformPortNaming(),
+                                  const std::array<PortPins, 2>& pins = {});
 
 } // namespace dravix

@@ -42,4 +42,10 @@ PortError::PortError(PortErrorCode code, const QString& detail)
 {
 }
 
+PortError::PortError(const QString& path, const OpenRefusal& refusal)
+    : PortError(PortErrorCode::CannotOpenPort, path + QStringLiteral(": ") + refusal.reason)
+{
+    m_refusal = refusal;
+}
+
 } // namespace dravix

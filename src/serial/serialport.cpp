@@ -1,7 +1,6 @@
 #include "serialport.h"
 
 #include "devicequirks.h"
-#include "portdevices.h"
 
 #include <QScopedValueRollback>
 #include <QSerialPort>
@@ -22,8 +21,8 @@ SerialPort::SerialPort(QObject* parent) : QObject(parent), m_port(new QSerialPor
     connect(m_port, &QSerialPort::readyRead, this, &SerialPort::receive);
     connect(m_port, &QSerialPort::errorOccurred, this,
             [this](QSerialPort::SerialPortError error) { handleError(error); });
-    // Newer Qt SerialPort takes a hung-up tty's empty reads for "nothing yet": no error and no
-    // readyRead ever come, so the device itself is asked.
+    // Newer Qt SerialPort takes a hung-up tty's empty reads for "nothing yet", and a Windows
+    // driver may tell nobody of a removed adapter: the device itself is asked.
     m_hangUpProbe.setInterval(kHangUpProbeMs);
     connect(&m_hangUpProbe, &QTimer::timeout, this, &SerialPort::probeForHangUp);
 }
@@ -52,12 +51,11 @@ void SerialPort::setSettings(const QString& text)
     if (!parsed)
         throw PortError(PortErrorCode::InvalidSettings, text);
     m_settings = *parsed;
-    m_settingsText = text;
 }
 
 void SerialPort::setInputLen(int length)
 {
-    if (length < 0)
+    if (length < 1)
         throw PortError(PortErrorCode::InvalidPropertyValue, QString::number(length));
     m_inputLen = length;
 }
@@ -76,27 +74,18 @@ void SerialPort::setPortOpen(bool open)
     if (m_port->isOpen())
         throw PortError(PortErrorCode::PortAlreadyOpen);
 
-    const QString path = devicePath();
-    // Closes the port if the attempt got that far, then raises with the reason and its fix.
-    const auto refuse = [this, &path] {
-        const QSerialPort::SerialPortError error = m_port->error();
-        const QString reason = m_port->errorString();
+    // Closes the port if the attempt got that far, then raises with the driver's reason.
+    const auto refuse = [this](QSerialPort::SerialPortError error, const QString& reason) {
         closePort();
-        throw PortError(PortErrorCode::CannotOpenPort,
-                        explainOpenFailure(error, path, reason, devicequirks::deviceHolder(path)));
+        throw PortError(m_devicePath, OpenRefusal{error, reason});
     };
     const QScopedValueRollback opening(m_opening, true);
-    m_port->setPortName(path);
+    m_port->setPortName(m_devicePath);
     if (!m_port->open(QIODevice::ReadWrite))
-        refuse();
+        refuse(m_port->error(), m_port->errorString());
     // Qt's lock file and exclusive mode do not stop a program that uses neither.
-    if (!devicequirks::lockExclusively(m_port->handle())) {
-        closePort();
-        const QString holder = devicequirks::deviceHolder(path);
-        throw PortError(PortErrorCode::CannotOpenPort,
-                        explainOpenFailure(QSerialPort::OpenError, path,
-                                           QStringLiteral("locked by another program"), holder));
-    }
+    if (!devicequirks::lockExclusively(m_port->handle()))
+        refuse(QSerialPort::OpenError, QStringLiteral("locked by another program"));
     // Qt applies line settings to an open port; a driver that refuses one (a pseudo-terminal
     // keeps no parity) still carries bytes, so only a refused speed or size fails the open.
     const bool applied =
@@ -105,15 +94,14 @@ void SerialPort::setPortOpen(bool open)
     m_port->setStopBits(m_settings.stopBits);
     m_port->setFlowControl(QSerialPort::NoFlowControl);
     if (!applied)
-        refuse();
+        refuse(m_port->error(), m_port->errorString());
     devicequirks::keepParityErrors(m_port->handle());
     // A real line delivers nothing while the port is closed; a pseudo-terminal keeps what
     // was written meanwhile. Start from an empty line either way.
     m_port->clear(QSerialPort::AllDirections);
     m_port->clearError();
     discardReceived();
-    if (devicequirks::probesForHangUp())
-        m_hangUpProbe.start();
+    m_hangUpProbe.start();
 }
 
 void SerialPort::closePort()
@@ -168,7 +156,7 @@ QByteArray SerialPort::input()
     if (!m_port->isOpen())
         throw PortError(PortErrorCode::PortNotOpen);
     const qsizetype waiting = m_received.size();
-    const qsizetype length = m_inputLen == 0 ? waiting : std::min<qsizetype>(m_inputLen, waiting);
+    const qsizetype length = std::min<qsizetype>(m_inputLen, waiting);
     // Qt drops a byte array's front by moving its start, so taking one at a time is cheap.
     QByteArray taken = m_received.first(length);
     m_received.remove(0, length);
@@ -209,7 +197,7 @@ void SerialPort::failDevice(const QString& reason)
     // A vanished device makes Qt report errors (or wake the read notifier) without end;
     // closing releases the descriptor and stops them, so the failure is told exactly once.
     const PortError failure(PortErrorCode::DeviceFailed,
-                            devicePath() + QStringLiteral(" (") + reason + u')');
+                            m_devicePath + QStringLiteral(" (") + reason + u')');
     closePort();
     Q_EMIT portFailed(failure);
 }

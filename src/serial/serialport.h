@@ -2,7 +2,6 @@
 
 #include "linesettings.h"
 #include "parityunmarker.h"
-#include "portdevices.h"
 #include "porterror.h"
 
 #include <QByteArray>
@@ -13,8 +12,8 @@
 
 namespace dravix {
 
-// The terminal's one serial port: the eight operations the program relies on, raising
-// PortError on failure, plus notifications for arriving characters and a failed device.
+// The serial port: open with the line settings and the lock, bytes in (parity marks undone) and
+// out, raising PortError on failure, and one notice when an open port's device fails.
 class SerialPort final : public QObject
 {
     Q_OBJECT
@@ -23,13 +22,13 @@ public:
     explicit SerialPort(QObject* parent = nullptr);
     ~SerialPort() override;
 
+    // The number of the port last chosen (1 or 2), as the selection's guard reads it.
     [[nodiscard]] int commPort() const { return m_commPort; }
     void setCommPort(int portNumber);
 
-    [[nodiscard]] QString settings() const { return m_settingsText; }
     void setSettings(const QString& text);
 
-    [[nodiscard]] int inputLen() const { return m_inputLen; }
+    // How many characters one input() takes, 1 or more.
     void setInputLen(int length);
 
     [[nodiscard]] bool portOpen() const;
@@ -41,20 +40,15 @@ public:
 
     void setOutBufferCount(qint64 count);
 
-    // Takes the oldest waiting characters, inputLen() of them (all of them when it is 0).
+    // Takes the oldest waiting characters, as many as the input length and as wait.
     [[nodiscard]] QByteArray input();
 
     // Queues one byte per character: Latin-1 as is, anything else as '?'.
     void output(QStringView text);
 
-    // Any device (a path, ttyUSB0, COM3) to open instead of port 1 or 2; empty: the port's.
+    // The device the next open uses: a path, ttyUSB0, COM3.
     void setDevicePath(const QString& path);
-
-    // The device path that opening would use.
-    [[nodiscard]] QString devicePath() const
-    {
-        return m_devicePath.isEmpty() ? portDevicePath(m_commPort) : m_devicePath;
-    }
+    [[nodiscard]] QString devicePath() const { return m_devicePath; }
 
 Q_SIGNALS:
     void charactersArrived();
@@ -78,7 +72,6 @@ private:
     ParityUnmarker m_unmarker;
     int m_commPort = 1;
     QString m_devicePath;
-    QString m_settingsText = QString::fromLatin1(kDesignSettings);
     LineSettings m_settings;
     int m_inputLen = 1;
     // While setPortOpen sets the port up, it decides itself what an error means.

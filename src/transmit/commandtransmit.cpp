@@ -20,11 +20,11 @@ void CommandTransmit::negMove()
     sendPair(kNegMoveCommands);
 }
 
-void CommandTransmit::sendPair(const std::array<const char*, 2>& pair)
+void CommandTransmit::sendPair(const std::array<std::string_view, 2>& pair)
 {
     // Back to back, and without emptying the transmit buffer first.
-    for (const char* command : pair)
-        m_port.output(QString::fromLatin1(command));
+    for (const std::string_view command : pair)
+        m_port.output(QString::fromLatin1(command.data(), static_cast<qsizetype>(command.size())));
 }
 
 } // namespace dravix

@@ -1,15 +1,15 @@
 #pragma once
 
+#include "movecommands.h"
+
 #include <QStringView>
 
 #include <array>
+#include <string_view>
 
 namespace dravix {
 
 class SerialPort;
-
-inline constexpr std::array<const char*, 2> kPosMoveCommands = {"UC030002", "US030002"};
-inline constexpr std::array<const char*, 2> kNegMoveCommands = {"UC030003", "US030003"};
 
 // Fire-and-forget writes to the device: the typed string and the two fixed move pairs.
 // A refused write raises PortError and nothing of it is sent.
@@ -24,7 +24,7 @@ public:
     void negMove();
 
 private:
-    void sendPair(const std::array<const char*, 2>& pair);
+    void sendPair(const std::array<std::string_view, 2>& pair);
 
     SerialPort& m_port;
 };

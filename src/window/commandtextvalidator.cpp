@@ -1,16 +1,10 @@
 #include "commandtextvalidator.h"
 
+#include "commandrules.h"
+
 #include <algorithm>
 
 namespace dravix {
-namespace {
-
-[[nodiscard]] bool isLineBreak(QChar c)
-{
-    return c == u'\r' || c == u'\n' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
-}
-
-} // namespace
 
 QValidator::State CommandTextValidator::validate(QString& input, int& pos) const
 {
@@ -32,8 +26,7 @@ QValidator::State CommandTextValidator::validate(QString& input, int& pos) const
         return false;
     };
     for (qsizetype i = input.size() - 1; i >= 0; --i) {
-        if (input.at(i).category() == QChar::Other_Control || isLineBreak(input.at(i)) ||
-            unpaired(i)) {
+        if (isRefusedInCommand(input.at(i)) || unpaired(i)) {
             input.remove(i, 1);
             if (i < pos)
                 --pos;

@@ -61,7 +61,6 @@ struct ControlDesign
 inline constexpr int kTwipsPerPixel = 15;
 inline constexpr int kClientWidthTwips = 9180;
 inline constexpr int kClientHeightTwips = 7065;
-inline constexpr int kTextMaxLength = 16;
 inline constexpr auto kWindowName = "Form1";
 inline constexpr auto kWindowTitle =
     "Serial Command Test Terminal Software, Dravix Drives and Indexing Controllers";

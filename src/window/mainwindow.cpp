@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "commandrules.h"
 #include "commandtextvalidator.h"
 #include "designvalues.h"
 #include "flatframestyle.h"
@@ -11,15 +12,18 @@
 #include "tracewindow.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyleFactory>
@@ -49,7 +53,7 @@ QWidget* createControl(const ControlDesign& design, QWidget* container, QStyle* 
     }
     case ControlKind::TextBox: {
         auto* edit = new QLineEdit(caption, container);
-        edit->setMaxLength(kTextMaxLength);
+        edit->setMaxLength(kCommandMaxLength);
         edit->setValidator(new CommandTextValidator(edit));
         return edit;
     }
@@ -183,8 +187,14 @@ void MainWindow::wireControls()
     connect(m_send, &QPushButton::clicked, m_session, [this] { m_session->send(m_text->text()); });
     connect(m_posMove, &QPushButton::clicked, m_session, &TerminalSession::posMove);
     connect(m_negMove, &QPushButton::clicked, m_session, &TerminalSession::negMove);
-    m_option1->installEventFilter(this);
-    m_option2->installEventFilter(this);
+    for (QRadioButton* option : {m_option1, m_option2}) {
+        option->installEventFilter(this);
+        // Right-click; the menu key and Shift+F10 come through the event filter.
+        option->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(option, &QWidget::customContextMenuRequested, this, [this, option](QPoint pos) {
+            showPortMenu(option == m_option1 ? 1 : 2, option->mapToGlobal(pos));
+        });
+    }
     connect(m_session, &TerminalSession::errorRaised, this,
             [this](int number, const QString& text) { m_reporter->report(number, text); });
 
@@ -212,17 +222,45 @@ void MainWindow::showTrace()
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     // Worked out when asked, as adapters come and go.
-    if (event->type() == QEvent::ToolTip && (watched == m_option1 || watched == m_option2)) {
-        const int portNumber = watched == m_option1 ? 1 : 2;
-        const PortTarget target = TerminalSession::portTarget(portNumber);
-        const QString tip = target.present
-                                ? QStringLiteral("Opens %1").arg(target.path)
-                                : QStringLiteral("Opens %1, which is not present").arg(target.path);
-        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tip,
-                           static_cast<QWidget*>(watched));
+    if (watched != m_option1 && watched != m_option2)
+        return QWidget::eventFilter(watched, event);
+    const int portNumber = watched == m_option1 ? 1 : 2;
+    auto* option = static_cast<QWidget*>(watched);
+    if (event->type() == QEvent::ToolTip) {
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(),
+                           m_session->portToolTip(portNumber), option);
         return true;
     }
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Menu ||
+            (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier)) {
+            showPortMenu(portNumber, option->mapToGlobal(option->rect().bottomLeft()));
+            return true;
+        }
+    }
     return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::showPortMenu(int portNumber, const QPoint& globalPos)
+{
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("portMenu%1").arg(portNumber));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    auto* group = new QActionGroup(menu);
+    for (const PortMenuEntry& entry : m_session->portMenu(portNumber)) {
+        QAction* action = menu->addAction(entry.text);
+        action->setCheckable(true);
+        action->setChecked(entry.checked);
+        group->addAction(action);
+        connect(action, &QAction::triggered, m_session, [this, portNumber, device = entry.device] {
+            m_session->choosePortDevice(portNumber, device);
+        });
+        if (entry.device.isEmpty())
+            menu->addSeparator();
+    }
+    // Not exec(): no event loop of its own inside the window's.
+    menu->popup(globalPos);
 }
 
 void MainWindow::changeEvent(QEvent* event)

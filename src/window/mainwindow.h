@@ -33,6 +33,9 @@ public:
     explicit MainWindow(std::unique_ptr<ErrorReporter> reporter = {}, QWidget* parent = nullptr);
     ~MainWindow() override;
 
+    // --port1 or --port2: the device behind port 1 or 2 unless its menu chooses another.
+    void pinPort(int portNumber, const QString& device) { m_session->pinPort(portNumber, device); }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -43,6 +46,8 @@ private:
     // A control as built from its design, typed.
     template <typename T> [[nodiscard]] T* control(Control id) const;
     void wireControls();
+    // The button's menu of devices, shown below it or at the pointer.
+    void showPortMenu(int portNumber, const QPoint& globalPos);
     // The trace window, made on first use; it outlives its closing.
     void showTrace();
 

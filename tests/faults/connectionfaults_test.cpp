@@ -2,6 +2,7 @@
 
 #include "conversion.h"
 #include "faultfixture.h"
+#include "portdevices.h"
 #include "serialport.h"
 
 #include <QListWidget>
@@ -149,7 +150,7 @@ class PortObjectHolder final : public PortHolder
 public:
     PortObjectHolder()
     {
-        m_port.setCommPort(1);
+        m_port.setDevicePath(portDevicePath(1));
         m_port.setPortOpen(true);
     }
     [[nodiscard]] bool holding() const override { return m_port.portOpen(); }
@@ -326,7 +327,7 @@ TEST_F(ConnectionFaults, windowClosedDuringAFloodChangesNoListAndReleasesThePort
 
     // Released: another program can take the port.
     SerialPort other;
-    other.setCommPort(1);
+    other.setDevicePath(portDevicePath(1));
     EXPECT_NO_THROW(other.setPortOpen(true));
     EXPECT_TRUE(other.portOpen());
 }

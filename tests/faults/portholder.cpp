@@ -1,7 +1,9 @@
 // Another program holding port 1 open: it opens the port as the terminal does, says
 // "holding" on its output, and lets go when its input closes.
 
+#include "portdevices.h"
 #include "porterror.h"
+#include "portopening.h"
 #include "serialport.h"
 
 #include <QCoreApplication>
@@ -14,8 +16,8 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     dravix::SerialPort port;
     try {
-        port.setCommPort(1);
-        port.setPortOpen(true);
+        port.setDevicePath(dravix::portDevicePath(1));
+        dravix::openPort(port);
     } catch (const dravix::PortError& error) {
         std::printf("failed: %s\n", error.what());
         return 1;

@@ -80,8 +80,12 @@ const std::vector<std::string> kHeader{"time", "elapsed_s", "hex", "value", "pos
 [[nodiscard]] std::string positionText(std::int64_t value)
 {
     const std::int64_t magnitude = value < 0 ? -value : value;
-    std::string text = (value < 0 ? "-" : "") + std::to_string(magnitude / 100) + '.' +
-                       std::to_string(magnitude % 100 / 10);
+    // Appended piece by piece: GCC 12 takes `"-" + std::string` for an overlapping copy
+    // (-Wrestrict) in a Release build.
+    std::string text = value < 0 ? "-" : "";
+    text += std::to_string(magnitude / 100);
+    text += '.';
+    text += std::to_string(magnitude % 100 / 10);
     if (magnitude % 10 != 0)
         text += std::to_string(magnitude % 10);
     return text;
@@ -264,7 +268,8 @@ TEST_P(Wire, commandsReachTheDriveByteForByte)
     ASSERT_TRUE(rows) << log.stdoutText();
     ASSERT_EQ(rows->size(), 2u) << log.stdoutText();
     EXPECT_EQ(rows->at(1)[2], "0000000A");
-    EXPECT_EQ(drive.readAvailable(100ms), QByteArray()) << "nothing after the commands";
+    // It has exited: whatever it wrote has arrived.
+    EXPECT_EQ(drive.readAvailable(0ms), QByteArray()) << "nothing after the commands";
 }
 
 INSTANTIATE_TEST_SUITE_P(

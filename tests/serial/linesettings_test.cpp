@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <optional>
+#include <ostream>
+#include <string>
 
 namespace dravix::test {
 namespace {
@@ -12,6 +16,11 @@ struct SettingsRow
     const char* text;
     std::optional<LineSettings> expected;
 };
+
+void PrintTo(const SettingsRow& row, std::ostream* os)
+{
+    *os << '"' << row.text << '"';
+}
 
 class Settings : public ::testing::TestWithParam<SettingsRow>
 {
@@ -40,7 +49,14 @@ INSTANTIATE_TEST_SUITE_P(
         SettingsRow{"-19200,O,8,1", std::nullopt}, SettingsRow{"19200,X,8,1", std::nullopt},
         SettingsRow{"19200,OO,8,1", std::nullopt}, SettingsRow{"19200,O,9,1", std::nullopt},
         SettingsRow{"19200,O,4,1", std::nullopt}, SettingsRow{"19200,O,8,3", std::nullopt},
-        SettingsRow{"19200,,8,1", std::nullopt}));
+        SettingsRow{"19200,,8,1", std::nullopt}),
+    // The text itself, in the characters a test name may hold: 19200_O_8_1.
+    [](const auto& info) {
+        std::string name = std::to_string(info.index) + '_' + info.param.text;
+        std::replace_if(
+            name.begin(), name.end(), [](char c) { return std::isalnum(c) == 0; }, '_');
+        return name;
+    });
 
 } // namespace
 } // namespace dravix::test

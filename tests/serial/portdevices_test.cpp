@@ -6,15 +6,17 @@
 namespace dravix::test {
 namespace {
 
-// Ports as Qt lists them: on Windows the path is in the device namespace (\\.\COM3).
+// Ports as Qt lists them: on Windows the path is in the device namespace (\\.\COM3); a
+// description may follow a '|'.
 [[nodiscard]] QList<SerialDevice> devicesNamed(const QStringList& names, const PortNaming& naming)
 {
     QList<SerialDevice> devices;
-    for (const QString& name : names) {
+    for (const QString& entry : names) {
+        const QString name = entry.section(u'|', 0, 0);
         const QString portName = name.mid(name.lastIndexOf(u'\\') + 1);
         const QString path =
             naming.namespacePrefix.isEmpty() ? QStringLiteral("/dev/") + name : name;
-        devices.append({portName, path, {}, {}, {}, {}, {}});
+        devices.append({portName, path, entry.section(u'|', 1), {}, {}, {}, {}, {}});
     }
     return devices;
 }
@@ -48,10 +50,10 @@ TEST_P(PortNumbers, takeTheFirstAndSecondPortsPresent)
         GTEST_SKIP() << "a port is pinned in this environment";
     const PortNaming naming = GetParam().naming();
     const QList<SerialDevice> present = devicesNamed(GetParam().present, naming);
-    EXPECT_EQ(chooseDevicePath(1, present, naming), QString::fromLatin1(GetParam().port1));
-    EXPECT_EQ(chooseDevicePath(2, present, naming), QString::fromLatin1(GetParam().port2));
-    EXPECT_TRUE(chooseDevicePath(0, present, naming).isEmpty());
-    EXPECT_TRUE(chooseDevicePath(3, present, naming).isEmpty());
+    EXPECT_EQ(choosePort(1, present, {}, naming).path, QString::fromLatin1(GetParam().port1));
+    EXPECT_EQ(choosePort(2, present, {}, naming).path, QString::fromLatin1(GetParam().port2));
+    EXPECT_TRUE(choosePort(0, present, {}, naming).path.isEmpty());
+    EXPECT_TRUE(choosePort(3, present, {}, naming).path.isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -82,16 +84,44 @@ INSTANTIATE_TEST_SUITE_P(
                    "COM2",
                    "COM3"},
         MappingRow{
-            "windowsPlainNamesToo", &windowsPortNaming, {"COM12", R"(\\.\COM4)"}, "COM4", "COM12"}),
+            "windowsPlainNamesToo", &windowsPortNaming, {"COM12", R"(\\.\COM4)"}, "COM4", "COM12"},
+        // Virtual ports the system names as such come last; real ones keep their order.
+        MappingRow{"windowsBluetoothPortsComeLast",
+                   &windowsPortNaming,
+                   {R"(\\.\COM3|Standard Serial over Bluetooth link)",
+                    R"(\\.\COM4|Standard Serial over Bluetooth link)",
+                    R"(\\.\COM5|USB Serial Port)"},
+                   "COM5",
+                   "COM3"},
+        MappingRow{"windowsOnboardCom1StaysPortOne",
+                   &windowsPortNaming,
+                   {R"(\\.\COM7|USB Serial Port)",
+                    R"(\\.\COM3|Standard Serial over Bluetooth link)",
+                    R"(\\.\COM1|Communications Port)"},
+                   "COM1",
+                   "COM7"},
+        MappingRow{"windowsSerialOverLanIsVirtual",
+                   &windowsPortNaming,
+                   {R"(\\.\COM3|Intel(R) Active Management Technology - SOL)",
+                    R"(\\.\COM4|USB Serial Port)"},
+                   "COM4",
+                   "COM3"},
+        MappingRow{"bluetoothRfcommLast",
+                   &posixPortNaming,
+                   {"rfcomm0", "ttyUSB0"},
+                   "/dev/ttyUSB0",
+                   "/dev/rfcomm0"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct OverrideRow
 {
     const char* name;
     PortNaming (*naming)();
-    const char* pinned;
+    const char* pinned; // DRAVIX_PORT2
+    PortPins pins;
     QStringList present;
     const char* port2;
+    PortSource source;
 };
 
 void PrintTo(const OverrideRow& row, std::ostream* os)
@@ -107,8 +137,10 @@ TEST_P(PortOverride, winsOverThePortsPresent)
 {
     const OverrideRow& row = GetParam();
     const test::PortMapping pinned(2, QString::fromLatin1(row.pinned));
-    EXPECT_EQ(chooseDevicePath(2, devicesNamed(row.present, row.naming()), row.naming()),
-              QString::fromLatin1(row.port2));
+    const PortChoice choice =
+        choosePort(2, devicesNamed(row.present, row.naming()), row.pins, row.naming());
+    EXPECT_EQ(choice.path, QString::fromLatin1(row.port2));
+    EXPECT_EQ(choice.source, row.source);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -116,14 +148,39 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(OverrideRow{"byIdLink",
                                   &posixPortNaming,
                                   "/dev/serial/by-id/usb-FTDI_A1B2-if00",
+                                  {},
                                   {"ttyUSB0", "ttyUSB1"},
-                                  "/dev/serial/by-id/usb-FTDI_A1B2-if00"},
+                                  "/dev/serial/by-id/usb-FTDI_A1B2-if00",
+                                  PortSource::Environment},
                       // Written as Qt lists it and in any case, it is still named as users do.
                       OverrideRow{"windowsComPort",
                                   &windowsPortNaming,
                                   R"(\\.\com12)",
+                                  {},
                                   {R"(\\.\COM3)", R"(\\.\COM4)"},
-                                  "COM12"}),
+                                  "COM12",
+                                  PortSource::Environment},
+                      OverrideRow{"commandLineWinsOverTheVariable",
+                                  &windowsPortNaming,
+                                  "COM12",
+                                  {std::nullopt, QStringLiteral("com7")},
+                                  {R"(\\.\COM3)", R"(\\.\COM4)"},
+                                  "COM7",
+                                  PortSource::CommandLine},
+                      OverrideRow{"menuWinsOverBoth",
+                                  &windowsPortNaming,
+                                  "COM12",
+                                  {QStringLiteral("COM3"), QStringLiteral("COM7")},
+                                  {R"(\\.\COM3)", R"(\\.\COM4)"},
+                                  "COM3",
+                                  PortSource::Menu},
+                      OverrideRow{"automaticChosenInTheMenuSetsThePinsAside",
+                                  &windowsPortNaming,
+                                  "COM12",
+                                  {QString(), QStringLiteral("COM7")},
+                                  {R"(\\.\COM3)", R"(\\.\COM4)"},
+                                  "COM4",
+                                  PortSource::Automatic}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct ListingRow
@@ -154,16 +211,16 @@ TEST_P(PortListing, namesEachPortWhatIdentifiesItAndItsButton)
 INSTANTIATE_TEST_SUITE_P(
     Listings, PortListing,
     ::testing::Values(
-        ListingRow{
-            "usbAdapter",
-            &posixPortNaming,
-            {{QStringLiteral("ttyUSB0"), QStringLiteral("/dev/ttyUSB0"),
-              QStringLiteral("FT232R USB UART"), 0x0403, 0x6001, QStringLiteral("A1B2C3"),
-              QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0")}},
-            "/dev/ttyUSB0  FT232R USB UART  USB 0403:6001  serial A1B2C3  "
-            "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0  "
-            "-> Comm Port 1\n"
-            "Comm Port 2 opens /dev/ttyS1, which is not listed\n"},
+        ListingRow{"usbAdapter",
+                   &posixPortNaming,
+                   {{QStringLiteral("ttyUSB0"), QStringLiteral("/dev/ttyUSB0"),
+                     QStringLiteral("FT232R USB UART"), 0x0403, 0x6001, QStringLiteral("A1B2C3"),
+                     QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0"),
+                     QStringLiteral("FTDI")}},
+                   "/dev/ttyUSB0  FT232R USB UART  USB 0403:6001  serial A1B2C3  "
+                   "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0  "
+                   "-> Comm Port 1\n"
+                   "Comm Port 2 opens /dev/ttyS1, which is not listed\n"},
         ListingRow{"none",
                    &posixPortNaming,
                    {},
@@ -179,6 +236,15 @@ INSTANTIATE_TEST_SUITE_P(
                      0x0403,
                      0x6001,
                      QStringLiteral("A1B2C3"),
+                     {},
+                     QStringLiteral("FTDI")},
+                    {QStringLiteral("COM3"),
+                     QStringLiteral(R"(\\.\COM3)"),
+                     QStringLiteral("Standard Serial over Bluetooth link"),
+                     std::nullopt,
+                     std::nullopt,
+                     {},
+                     {},
                      {}},
                     {QStringLiteral("COM1"),
                      QStringLiteral(R"(\\.\COM1)"),
@@ -186,9 +252,11 @@ INSTANTIATE_TEST_SUITE_P(
                      std::nullopt,
                      std::nullopt,
                      {},
+                     {},
                      {}}},
-                   "COM1  Communications Port  -> Comm Port 1\n"
-                   "COM10  USB Serial Port  USB 0403:6001  serial A1B2C3  -> Comm Port 2\n"},
+                   "COM1  onboard  Communications Port  -> Comm Port 1\n"
+                   "COM10  USB Serial Port  USB 0403:6001  serial A1B2C3  -> Comm Port 2\n"
+                   "COM3  Bluetooth  Standard Serial over Bluetooth link\n"},
         ListingRow{"windowsNone",
                    &windowsPortNaming,
                    {},
@@ -197,55 +265,44 @@ INSTANTIATE_TEST_SUITE_P(
                    "Comm Port 2 opens COM2, which is not listed\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-struct FailureRow
+TEST(PortTitle, namesThePortWithWhatIdentifiesIt)
 {
-    const char* name;
-    PortNaming (*naming)();
-    const char* path;
-    QSerialPort::SerialPortError error;
-    const char* holder;
-    const char* expected;
-};
-
-void PrintTo(const FailureRow& row, std::ostream* os)
-{
-    *os << row.name;
+    const struct
+    {
+        SerialDevice device;
+        const char* expected;
+    } cases[] = {
+        {{QStringLiteral("COM5"),
+          QStringLiteral(R"(\\.\COM5)"),
+          QStringLiteral("USB Serial Port"),
+          0x0403,
+          0x6001,
+          QStringLiteral("A1B2C3"),
+          {},
+          QStringLiteral("FTDI")},
+         "COM5 \u2014 USB Serial Port (FTDI 0403:6001, serial A1B2C3)"},
+        {{QStringLiteral("COM3"),
+          QStringLiteral(R"(\\.\COM3)"),
+          QStringLiteral("Standard Serial over Bluetooth link"),
+          std::nullopt,
+          std::nullopt,
+          {},
+          {},
+          {}},
+         "COM3 \u2014 Standard Serial over Bluetooth link (Bluetooth)"},
+        {{QStringLiteral("COM9"),
+          QStringLiteral("COM9"),
+          {},
+          std::nullopt,
+          std::nullopt,
+          {},
+          {},
+          {}},
+         "COM9"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(portTitle(c.device, windowsPortNaming()), QString::fromUtf8(c.expected));
 }
-
-class OpenFailure : public ::testing::TestWithParam<FailureRow>
-{
-};
-
-TEST_P(OpenFailure, saysWhyAndWhatToDo)
-{
-    const FailureRow& row = GetParam();
-    EXPECT_EQ(explainOpenFailure(row.error, QString::fromLatin1(row.path),
-                                 QStringLiteral("Qt's words"), QString::fromLatin1(row.holder),
-                                 row.naming()),
-              QString::fromLatin1(row.expected));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Causes, OpenFailure,
-    ::testing::Values(
-        FailureRow{"permission", &posixPortNaming, "/dev/ttyUSB0", QSerialPort::PermissionError, "",
-                   "/dev/ttyUSB0: permission denied; add yourself to the group that owns it "
-                   "(usually dialout: sudo usermod -aG dialout $USER), then log out and in again"},
-        FailureRow{"missing", &posixPortNaming, "/dev/ttyUSB0", QSerialPort::DeviceNotFoundError,
-                   "",
-                   "/dev/ttyUSB0: no such device; is the drive's adapter plugged in? "
-                   "dravix-terminal --list-ports shows the ports there are, and DRAVIX_PORT1 or "
-                   "DRAVIX_PORT2 picks one"},
-        // Qt reports a port another Qt program holds as a permission error.
-        FailureRow{"heldByAnotherProgram", &posixPortNaming, "/dev/ttyUSB0",
-                   QSerialPort::PermissionError, "process 42 (picocom)",
-                   "/dev/ttyUSB0: in use by process 42 (picocom); close it there first"},
-        // Windows lets one program at a time open a port and tells the next "access denied".
-        FailureRow{"windowsInUse", &windowsPortNaming, "COM3", QSerialPort::PermissionError, "",
-                   "COM3: in use by another program; close it there first"},
-        FailureRow{"anythingElse", &posixPortNaming, "/dev/ttyUSB0", QSerialPort::OpenError, "",
-                   "/dev/ttyUSB0: Qt's words"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace dravix::test

@@ -89,8 +89,10 @@ QByteArray PseudoTerminal::readAvailable(std::chrono::milliseconds wait)
     QElapsedTimer timer;
     timer.start();
     qint64 quietSince = -1;
-    while (timer.elapsed() < wait.count() ||
-           (quietSince >= 0 && timer.elapsed() - quietSince < 50)) {
+    // At least one read, so that a wait of 0 takes what has already arrived.
+    for (bool first = true; first || timer.elapsed() < wait.count() ||
+                            (quietSince >= 0 && timer.elapsed() - quietSince < 50);
+         first = false) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         char buffer[4096];
         const ssize_t n = ::read(m_master, buffer, sizeof buffer);

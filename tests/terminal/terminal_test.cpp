@@ -1,3 +1,4 @@
+#include "portdevices.h"
 #include "serialport.h"
 #include "windowonpty.h"
 
@@ -155,7 +156,7 @@ TEST_F(Terminal, aFailedSelectionWhileMonitoringEndsTheRunAndClosesThePort)
 TEST_F(Terminal, aPortHeldByAnotherProgramStopsQuietlyAndConnectsOnceFree)
 {
     SerialPort other;
-    other.setCommPort(1);
+    other.setDevicePath(portDevicePath(1));
     other.setPortOpen(true);
     select(1);
     expectStoppedQuietly();
@@ -204,6 +205,11 @@ struct SendRow
     QByteArray expected;
 };
 
+void PrintTo(const SendRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
 class TerminalSend : public Terminal, public ::testing::WithParamInterface<SendRow>
 {
 };
@@ -250,6 +256,11 @@ struct MoveRow
     QByteArray expected;
 };
 
+void PrintTo(const MoveRow& row, std::ostream* os)
+{
+    *os << row.button;
+}
+
 class TerminalMove : public Terminal, public ::testing::WithParamInterface<MoveRow>
 {
 };
@@ -272,7 +283,7 @@ TEST_P(TerminalMove, withNoPortOpenSendsNothingAndReportsOnce)
     EXPECT_FALSE(sendButton().isEnabled());
     EXPECT_EQ(hexRows(), test::emptyRows());
     select(1);
-    EXPECT_TRUE(m_pty1.readAvailable(100ms).isEmpty());
+    // Anything the refused press had queued would arrive ahead of the pair.
     m_harness.click(m_harness.button(GetParam().button));
     EXPECT_EQ(m_pty1.readAvailable(), GetParam().expected);
 }
@@ -358,6 +369,7 @@ TEST_F(Terminal, closingWhileMonitoringReleasesThePortAndFreezesTheLists)
     EXPECT_FALSE(m_pty1.locked());
     // Released: another opener can take the device at once.
     SerialPort other;
+    other.setDevicePath(portDevicePath(1));
     EXPECT_NO_THROW(other.setPortOpen(true));
 }
 

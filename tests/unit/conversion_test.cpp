@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <string_view>
 
 namespace dravix::test {
 namespace {
@@ -134,6 +136,24 @@ TEST(ConversionRead, hexRowShowsEveryByteAsItsLatin1Character)
     ASSERT_EQ(row.size(), 11);
     EXPECT_EQ(row.mid(3, 3), QString::fromUtf16(u"\u0001\u00E9\u00FF"));
     EXPECT_EQ(row.at(10), QChar(0x7F));
+}
+
+TEST(ConversionRead, textOfAValueIsWhatReadingValueDecodes)
+{
+    constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
+    constexpr auto kMin = std::numeric_limits<std::int32_t>::min();
+    const struct
+    {
+        std::int32_t hundredths;
+        std::string_view text;
+    } cases[] = {{0, "00000000"},      {100, "00000064"},     {-1, "FFFFFFFF"},
+                 {-100, "FFFFFF9C"},   {kMax, "7FFFFFFF"},    {kMin, "80000000"},
+                 {123456, "0001E240"}, {-123456, "FFFE1DC0"}, {0x1A2B3C4D, "1A2B3C4D"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.hundredths);
+        EXPECT_EQ(readingText(c.hundredths), c.text);
+        EXPECT_EQ(readingValue(QByteArrayView(readingText(c.hundredths))), c.hundredths);
+    }
 }
 
 TEST(ReadingHistory, firstReadingFillsSlotZeroOnly)

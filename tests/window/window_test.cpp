@@ -64,6 +64,11 @@ const QColor kBlue(0, 0, 255);
     return false;
 }
 
+void PrintTo(const ControlRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
 class WindowDesign : public ::testing::TestWithParam<ControlRow>
 {
 };
@@ -389,15 +394,25 @@ TEST(Window, spaceOnAFocusedMoveButtonClicksIt)
 
 TEST(Window, portButtonTooltipsNameTheDeviceAClickWouldOpenNow)
 {
-    const WindowHarness harness;
+    WindowHarness harness;
     const auto tipOf = [](QRadioButton& button) {
         QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), button.mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(&button, &help);
         return QToolTip::text();
     };
     const test::PortMapping missing(2, test::missingDevice());
-    EXPECT_EQ(tipOf(harness.option(2)),
-              QStringLiteral("Opens %1, which is not present").arg(test::missingDevice()));
+    const QString missingTip =
+        QStringLiteral("Opens %1, which is not present (DRAVIX_PORT2)").arg(test::missingDevice());
+    EXPECT_EQ(tipOf(harness.option(2)), missingTip);
+    // A click that did not open the port: the reason waits in the tooltip, nothing is shown.
+    harness.click(harness.option(2));
+    EXPECT_FALSE(harness.option(2).isChecked());
+    EXPECT_TRUE(harness.reports().empty());
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_TRUE(tipOf(harness.option(2))
+                    .startsWith(missingTip + QStringLiteral("\nComm Port 2 did not open: ") +
+                                test::missingDevice() + QStringLiteral(": ")))
+        << tipOf(harness.option(2)).toStdString();
 
     // A device that is there: on POSIX any file (a pseudo-terminal, a by-id link), on Windows
     // only a port the system lists.
@@ -412,7 +427,7 @@ TEST(Window, portButtonTooltipsNameTheDeviceAClickWouldOpenNow)
     const QString device = file.fileName();
 #endif
     const test::PortMapping present(1, device);
-    EXPECT_EQ(tipOf(harness.option(1)), QStringLiteral("Opens ") + device);
+    EXPECT_EQ(tipOf(harness.option(1)), QStringLiteral("Opens %1 (DRAVIX_PORT1)").arg(device));
 }
 
 TEST(ErrorReport, showsOneBoxAtATime)

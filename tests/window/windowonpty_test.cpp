@@ -3,7 +3,9 @@
 #include "pseudoterminal.h"
 #include "windowharness.h"
 
+#include <QApplication>
 #include <QListWidget>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -32,6 +34,48 @@ TEST(Window, portButtonsAreOneGroupThatSelectsEachPort)
         EXPECT_TRUE((portNumber == 1 ? pty1 : pty2).locked()) << portNumber;
         EXPECT_FALSE((portNumber == 1 ? pty2 : pty1).locked()) << portNumber;
     }
+}
+
+// The button's menu, as the keyboard opens it; empty when none is up.
+[[nodiscard]] QMenu* openPortMenu(QRadioButton& button, Qt::Key key, Qt::KeyboardModifiers mods)
+{
+    button.setFocus();
+    QTest::keyClick(&button, key, mods);
+    return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+}
+
+TEST(Window, portMenuAndCommandLineDecideWhatAClickOpens)
+{
+    test::PseudoTerminal variable;
+    test::PseudoTerminal commandLine;
+    const test::PortMapping mapping(1, variable.slavePath());
+    WindowHarness harness;
+    harness.window().pinPort(1, commandLine.slavePath());
+    harness.click(harness.option(1));
+    EXPECT_TRUE(commandLine.locked()) << "--port1 wins over DRAVIX_PORT1";
+    EXPECT_FALSE(variable.locked());
+
+    QMenu* menu = openPortMenu(harness.option(1), Qt::Key_Menu, Qt::NoModifier);
+    ASSERT_NE(menu, nullptr);
+    const QList<QAction*> actions = menu->actions();
+    ASSERT_GE(actions.size(), 3);
+    EXPECT_EQ(actions.front()->text(), QStringLiteral("Automatic"));
+    EXPECT_FALSE(actions.front()->isChecked());
+    EXPECT_EQ(actions.back()->text(), commandLine.slavePath() + QStringLiteral(" (--port1)"));
+    EXPECT_TRUE(actions.back()->isChecked());
+    actions.front()->trigger();
+    menu->close();
+    // The choice waits for the next click; the open port stays as it is.
+    EXPECT_TRUE(commandLine.locked());
+    harness.click(harness.option(2));
+    harness.click(harness.option(1));
+    EXPECT_FALSE(commandLine.locked());
+    EXPECT_FALSE(variable.locked()) << "automatic chosen in the menu sets the pins aside";
+
+    menu = openPortMenu(harness.option(2), Qt::Key_F10, Qt::ShiftModifier);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(menu->actions().front()->isChecked()) << "port 2 is automatic";
+    menu->close();
 }
 
 TEST(CloseHandling, closesAnOpenPortAndIsNeverRefused)

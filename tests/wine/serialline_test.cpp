@@ -1,7 +1,10 @@
 // The serial line through Wine: the real window and port on a COM port whose far end this
 // test plays itself, on a second COM port joined to it. DRAVIX_TEST_LINES names the pairs,
-// "COM3:COM4,COM5:COM6" (the terminal's port, then the drive's); without it the suite skips.
+// "COM3:COM4,COM5:COM6,COM8:COM7" (the terminal's port, then the drive's); without two the
+// suite skips. In the third the drive's end is the pty's master (tests/wine/modemlines.c), so
+// closing it hangs the terminal's end up.
 
+#include "portdevices.h"
 #include "porterror.h"
 #include "serialport.h"
 #include "tracepixels.h"
@@ -10,10 +13,15 @@
 #include "windowharness.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QProcess>
 #include <QSerialPort>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace dravix {
 namespace {
@@ -133,23 +141,77 @@ TEST_F(WineLine, aPortTheTerminalHoldsCannotBeOpenedAgain)
     harness.click(harness.option(1));
     ASSERT_TRUE(harness.option(1).isChecked());
     SerialPort second;
-    second.setCommPort(1);
+    second.setDevicePath(portDevicePath(1));
     EXPECT_THROW(second.setPortOpen(true), PortError);
     EXPECT_FALSE(second.portOpen());
     EXPECT_TRUE(harness.option(1).isChecked());
 }
 
-TEST_F(WineLine, hangUpEndsInTheQuietStop)
+TEST_F(WineLine, hangUpEndsInTheQuietStopAndTheSameButtonReconnects)
 {
-    const test::PortMapping mapping(1, m_lines.at(0).terminalEnd);
-    DriveEnd drive(m_lines.at(0).driveEnd);
-    ASSERT_TRUE(drive.isOpen());
+    if (m_lines.size() < 3)
+        GTEST_SKIP() << "DRAVIX_TEST_LINES names no line whose drive end is a pty's master";
+    const Line& line = m_lines.at(2);
+    const test::PortMapping mapping(1, line.terminalEnd);
+    auto drive = std::make_unique<DriveEnd>(line.driveEnd);
+    ASSERT_TRUE(drive->isOpen());
     WindowHarness harness;
     harness.click(harness.option(1));
     ASSERT_TRUE(harness.option(1).isChecked());
-    drive.hangUp();
-    EXPECT_TRUE(test::waitFor([&] { return !harness.option(1).isChecked(); }));
+    drive->send("00000064");
+    ASSERT_TRUE(harness.waitForNewest(QStringLiteral("   00000064")));
+
+    QSignalSpy toggled(&harness.option(1), &QRadioButton::toggled);
+    drive.reset();
+    EXPECT_TRUE(toggled.wait(1000)) << "no stop within a second of the hang-up";
+    EXPECT_FALSE(toggled.wait(600));
+    EXPECT_EQ(toggled.count(), 1) << "the connection stopped more than once";
+    EXPECT_FALSE(harness.option(1).isChecked());
+    EXPECT_FALSE(harness.option(2).isChecked());
     EXPECT_FALSE(harness.button("Command1").isEnabled());
+    EXPECT_TRUE(harness.reports().empty());
+
+    // A device back at that name opens on the same button.
+    DriveEnd replacement(line.driveEnd);
+    ASSERT_TRUE(replacement.isOpen());
+    harness.click(harness.option(1));
+    ASSERT_TRUE(harness.option(1).isChecked());
+    replacement.send("00000096");
+    EXPECT_TRUE(harness.waitForNewest(QStringLiteral("   00000096")));
+}
+
+// dravix-log.exe beside this test, the drive played here: the command goes out before the
+// first reading is recorded, and --count ends the program with one row per reading.
+TEST_F(WineLine, dravixLogSendsThenRecordsEveryReadingAndEndsAfterCount)
+{
+    DriveEnd drive(m_lines.at(0).driveEnd);
+    ASSERT_TRUE(drive.isOpen());
+    QProcess log;
+    log.start(QCoreApplication::applicationDirPath() + QStringLiteral("/dravix-log.exe"),
+              {QStringLiteral("--port"), m_lines.at(0).terminalEnd, QStringLiteral("--send"),
+               QStringLiteral("UC030002"), QStringLiteral("--count"), QStringLiteral("3")});
+    ASSERT_TRUE(log.waitForStarted(10000)) << log.errorString().toStdString();
+    // The drive answers only once the command has come: nothing earlier can be recorded.
+    ASSERT_EQ(drive.receive(8), QByteArray("UC030002"));
+    drive.send("00000064FFFFFF9C0001E240");
+    ASSERT_TRUE(log.waitForFinished(10000));
+    EXPECT_EQ(log.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(log.exitCode(), 0) << log.readAllStandardError().toStdString();
+
+    QList<QByteArrayList> fields;
+    for (const QByteArray& row : log.readAllStandardOutput().split('\n')) {
+        if (!row.isEmpty())
+            fields.append(row.chopped(row.endsWith('\r') ? 1 : 0).split(','));
+    }
+    ASSERT_EQ(fields.size(), 4);
+    EXPECT_EQ(fields.at(0), QByteArrayList({"time", "elapsed_s", "hex", "value", "position"}));
+    const QList<QByteArrayList> readings{{"00000064", "100", "1.0"},
+                                         {"FFFFFF9C", "-100", "-1.0"},
+                                         {"0001E240", "123456", "1234.56"}};
+    for (qsizetype i = 0; i < readings.size(); ++i) {
+        ASSERT_EQ(fields.at(i + 1).size(), 5) << "row " << i + 1;
+        EXPECT_EQ(fields.at(i + 1).mid(2), readings.at(i)) << "row " << i + 1;
+    }
 }
 
 TEST_F(WineLine, theTraceWindowOpensAndDrawsTheReadingsRising)

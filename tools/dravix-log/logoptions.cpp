@@ -1,13 +1,17 @@
 #include "logoptions.h"
 
+#include "argumentparsing.h"
+#include "commandrules.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+
 #include <algorithm>
 #include <cmath>
 
 namespace dravix::log {
 namespace {
 
-// As many characters as the terminal's command box takes.
-constexpr qsizetype kMaxSendLength = 16;
 // Longer runs are surely a typing slip, and nanoseconds stay far from overflowing.
 constexpr double kMaxDurationSeconds = 1e9;
 
@@ -35,28 +39,18 @@ every complete row written. Exit status: 0 at the end, 1 when the port does not 
 device fails (without --reconnect), 2 for a bad option or an existing FILE.
 )";
 
-[[nodiscard]] bool isValueOption(const QString& name)
-{
-    return name == u"--port" || name == u"--send" || name == u"--count" || name == u"--duration" ||
-           name == u"--output";
-}
-
 // Empty when the text is fine for the drive; else why not.
 [[nodiscard]] QString refuseSendText(const QString& text)
 {
     if (text.isEmpty())
         return QStringLiteral("--send needs at least one character");
-    if (text.size() > kMaxSendLength)
+    if (text.size() > kCommandMaxLength)
         return QStringLiteral("--send takes at most %1 characters, not %2")
-            .arg(kMaxSendLength)
+            .arg(kCommandMaxLength)
             .arg(text.size());
     // What the terminal's command box never lets in, SEND never sends.
-    for (const QChar c : text) {
-        const auto category = c.category();
-        if (category == QChar::Other_Control || category == QChar::Separator_Line ||
-            category == QChar::Separator_Paragraph)
-            return QStringLiteral("--send takes no control characters or line breaks");
-    }
+    if (std::any_of(text.cbegin(), text.cend(), isRefusedInCommand))
+        return QStringLiteral("--send takes no control characters or line breaks");
     return {};
 }
 
@@ -66,137 +60,119 @@ device fails (without --reconnect), 2 for a bad option or an existing FILE.
            std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.isDigit(); });
 }
 
-class Parser final
+[[nodiscard]] std::optional<qint64> countOf(const QString& value)
 {
-public:
-    explicit Parser(const QStringList& arguments) : m_arguments(arguments) {}
+    bool ok = false;
+    const qint64 count = value.toLongLong(&ok);
+    if (!ok || count < 1 || !isAllDigits(value))
+        return std::nullopt;
+    return count;
+}
 
-    [[nodiscard]] CommandLine run()
-    {
-        for (qsizetype i = 0; i < m_arguments.size() && m_error.isEmpty(); ++i) {
-            QString name = m_arguments.at(i);
-            std::optional<QString> value;
-            const qsizetype equals = name.indexOf(u'=');
-            if (name.startsWith(u"--") && equals > 2) {
-                value = name.mid(equals + 1);
-                name.truncate(equals);
-            } else if (isValueOption(name)) {
-                if (i + 1 >= m_arguments.size())
-                    return refused(name + QStringLiteral(" needs a value"));
-                value = m_arguments.at(++i);
-            }
-            if (isValueOption(name))
-                take(name, *value);
-            else if (value)
-                m_error = name + QStringLiteral(" takes no value");
-            else if (!takeFlag(name))
-                m_error = QStringLiteral("unknown argument '%1'").arg(name);
-        }
-        if (m_error.isEmpty() && m_result.options.append && m_result.options.outputPath.isEmpty())
-            m_error = QStringLiteral("--append needs --output FILE");
-        if (!m_error.isEmpty())
-            return refused(m_error);
-        return m_result;
+[[nodiscard]] std::optional<std::chrono::nanoseconds> durationOf(const QString& value)
+{
+    bool ok = false;
+    const double seconds = value.toDouble(&ok); // always '.' as the decimal point
+    if (!ok || !std::isfinite(seconds) || seconds <= 0 || seconds > kMaxDurationSeconds)
+        return std::nullopt;
+    return std::chrono::nanoseconds(std::llround(seconds * 1e9));
+}
+
+// 1 or 2, or any device; a bare number is a mistyped port, never a device called "3".
+[[nodiscard]] QString takePort(const QString& value, LogOptions& options)
+{
+    if (value == u"1" || value == u"2") {
+        options.portNumber = value.toInt();
+        return {};
     }
+    if (value.isEmpty() || isAllDigits(value))
+        return QStringLiteral("--port takes 1, 2 or a device, not '%1'").arg(value);
+    options.device = value;
+    return {};
+}
 
-private:
-    [[nodiscard]] static CommandLine refused(const QString& why)
-    {
-        CommandLine result;
-        result.error = why;
-        return result;
+// Empty when the values are fine; else why not. Options that take one value once are given
+// once: twice is a slip, and which one was meant?
+[[nodiscard]] QString takeOptions(const QCommandLineParser& parser, LogOptions& options)
+{
+    const QStringList names = parser.optionNames();
+    for (const char* once : {"port", "count", "duration", "output"}) {
+        if (names.count(QLatin1String(once)) > 1)
+            return QStringLiteral("--%1 is given twice").arg(QLatin1String(once));
     }
-
-    // Given twice is a slip: which one was meant?
-    [[nodiscard]] bool once(const QString& name)
-    {
-        if (m_seen.contains(name)) {
-            m_error = name + QStringLiteral(" is given twice");
-            return false;
-        }
-        m_seen.append(name);
-        return true;
-    }
-
-    [[nodiscard]] bool takeFlag(const QString& name)
-    {
-        LogOptions& options = m_result.options;
-        if (name == u"--help" || name == u"-h")
-            m_result.action = CommandLine::Action::Help;
-        else if (name == u"--version")
-            m_result.action = CommandLine::Action::Version;
-        else if (name == u"--posmove")
+    // The commands go out in the order given: the parser lists each option as it came.
+    const QStringList texts = parser.values(QStringLiteral("send"));
+    qsizetype nextText = 0;
+    for (const QString& name : names) {
+        if (name == u"send") {
+            const QString& text = texts.at(nextText++);
+            if (QString why = refuseSendText(text); !why.isEmpty())
+                return why;
+            options.commands.append({LogCommand::Kind::Send, text});
+        } else if (name == u"posmove") {
             options.commands.append({LogCommand::Kind::PosMove, {}});
-        else if (name == u"--negmov")
+        } else if (name == u"negmov") {
             options.commands.append({LogCommand::Kind::NegMove, {}});
-        else if (name == u"--reconnect")
-            options.reconnect = true;
-        else if (name == u"--append")
-            options.append = true;
-        else
-            return false;
-        return true;
-    }
-
-    void take(const QString& name, const QString& value)
-    {
-        LogOptions& options = m_result.options;
-        if (name == u"--send") {
-            m_error = refuseSendText(value);
-            options.commands.append({LogCommand::Kind::Send, value});
-            return;
-        }
-        if (!once(name))
-            return;
-        if (name == u"--port") {
-            takePort(value);
-        } else if (name == u"--count") {
-            bool ok = false;
-            const qint64 count = value.toLongLong(&ok);
-            if (!ok || count < 1 || !isAllDigits(value))
-                m_error =
-                    QStringLiteral("--count takes a whole number from 1 up, not '%1'").arg(value);
-            options.count = count;
-        } else if (name == u"--duration") {
-            bool ok = false;
-            const double seconds = value.toDouble(&ok); // always '.' as the decimal point
-            if (!ok || !std::isfinite(seconds) || seconds <= 0 || seconds > kMaxDurationSeconds)
-                m_error = QStringLiteral("--duration takes seconds above 0, not '%1'").arg(value);
-            else
-                options.duration = std::chrono::nanoseconds(std::llround(seconds * 1e9));
-        } else if (name == u"--output") {
-            if (value.isEmpty())
-                m_error = QStringLiteral("--output needs a file name");
-            options.outputPath = value;
+        } else if (name == u"port") {
+            if (QString why = takePort(parser.value(name), options); !why.isEmpty())
+                return why;
+        } else if (name == u"count") {
+            options.count = countOf(parser.value(name));
+            if (!options.count)
+                return QStringLiteral("--count takes a whole number from 1 up, not '%1'")
+                    .arg(parser.value(name));
+        } else if (name == u"duration") {
+            options.duration = durationOf(parser.value(name));
+            if (!options.duration)
+                return QStringLiteral("--duration takes seconds above 0, not '%1'")
+                    .arg(parser.value(name));
+        } else if (name == u"output") {
+            options.outputPath = parser.value(name);
+            if (options.outputPath.isEmpty())
+                return QStringLiteral("--output needs a file name");
         }
     }
-
-    void takePort(const QString& value)
-    {
-        LogOptions& options = m_result.options;
-        if (value == u"1" || value == u"2") {
-            options.portNumber = value.toInt();
-            return;
-        }
-        // A bare number is a mistyped port, never a device called "3".
-        if (value.isEmpty() || isAllDigits(value)) {
-            m_error = QStringLiteral("--port takes 1, 2 or a device, not '%1'").arg(value);
-            return;
-        }
-        options.device = value;
-    }
-
-    const QStringList& m_arguments;
-    CommandLine m_result{CommandLine::Action::Record, {}, {}};
-    QStringList m_seen;
-    QString m_error;
-};
+    options.reconnect = parser.isSet(QStringLiteral("reconnect"));
+    options.append = parser.isSet(QStringLiteral("append"));
+    if (options.append && options.outputPath.isEmpty())
+        return QStringLiteral("--append needs --output FILE");
+    return {};
+}
 
 } // namespace
 
 CommandLine parseCommandLine(const QStringList& arguments)
 {
-    return Parser(arguments).run();
+    const auto valued = [](const char* name, const char* valueName) {
+        return QCommandLineOption(QLatin1String(name), {}, QLatin1String(valueName));
+    };
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringLiteral("version"));
+    QCommandLineParser parser;
+    CommandLine result;
+    if (const auto refused = parseArguments(
+            parser,
+            {valued("port", "PORT"), valued("send", "TEXT"),
+             QCommandLineOption(QStringLiteral("posmove")),
+             QCommandLineOption(QStringLiteral("negmov")), valued("count", "N"),
+             valued("duration", "SECONDS"), QCommandLineOption(QStringLiteral("reconnect")),
+             valued("output", "FILE"), QCommandLineOption(QStringLiteral("append")), help, version},
+            arguments)) {
+        result.error = *refused;
+        return result;
+    }
+    if (parser.isSet(help)) {
+        result.action = CommandLine::Action::Help;
+        return result;
+    }
+    if (parser.isSet(version)) {
+        result.action = CommandLine::Action::Version;
+        return result;
+    }
+    result.error = takeOptions(parser, result.options);
+    if (result.error.isEmpty())
+        result.action = CommandLine::Action::Record;
+    return result;
 }
 
 QString helpText()

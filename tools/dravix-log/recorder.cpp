@@ -3,6 +3,9 @@
 #include "conversion.h"
 #include "csvwriter.h"
 #include "linesettings.h"
+#include "portdevices.h"
+#include "portopening.h"
+#include "takereading.h"
 
 #include <QDateTime>
 #include <QTimeZone>
@@ -40,18 +43,15 @@ bool Recorder::start()
     try {
         m_port.setSettings(QString::fromLatin1(kDesignSettings));
         m_port.setInputLen(1);
-        if (m_options.device.isEmpty())
-            m_port.setCommPort(m_options.portNumber);
-        else
-            m_port.setDevicePath(m_options.device);
-        m_port.setPortOpen(true);
+        m_port.setDevicePath(m_options.device.isEmpty() ? portDevicePath(m_options.portNumber)
+                                                        : m_options.device);
+        openPort(m_port);
     } catch (const PortError& error) {
         // The reason names the device already.
-        Q_EMIT said(QStringLiteral("%1 did not open: %2")
-                        .arg(m_options.device.isEmpty()
-                                 ? QStringLiteral("Comm Port %1").arg(m_options.portNumber)
-                                 : QStringLiteral("the device"),
-                             error.detail().isEmpty() ? error.text() : error.detail()));
+        Q_EMIT said(didNotOpen(m_options.device.isEmpty()
+                                   ? QStringLiteral("Comm Port %1").arg(m_options.portNumber)
+                                   : QStringLiteral("the device"),
+                               error));
         return false;
     }
     m_sinceOpen.start();
@@ -98,16 +98,12 @@ void Recorder::sendCommands()
 
 void Recorder::takeReadings()
 {
-    std::array<char, kReadingLength> chars{};
     try {
-        while (!m_finished && m_port.portOpen() && m_port.inBufferCount() >= kReadingLength) {
-            for (char& c : chars) {
-                const auto taken = characterOfRead(m_port.input());
-                if (!taken)
-                    throw PortError(PortErrorCode::EmptyRead);
-                c = static_cast<char>(*taken);
-            }
-            record(QByteArrayView(chars.data(), chars.size()));
+        while (!m_finished && m_port.portOpen()) {
+            const auto reading = takeReading(m_port);
+            if (!reading)
+                break;
+            record(QByteArrayView(reading->data(), reading->size()));
         }
     } catch (const PortError& error) {
         Q_EMIT said(error.text());

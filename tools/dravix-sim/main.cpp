@@ -1,13 +1,14 @@
 #include "simcore.h"
 #include "simrunner.h"
 
+#include <QStringList>
 #include <cstdio>
-#include <string_view>
-#include <vector>
 
 int main(int argc, char** argv)
 {
-    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
     const auto parsed = dravix::sim::parseOptions(args);
     if (!parsed.options) {
         std::fprintf(stderr, "dravix-sim: %s\nTry 'dravix-sim --help'.\n", parsed.error.c_str());

@@ -1,5 +1,11 @@
 #include "simcore.h"
 
+#include "argumentparsing.h"
+#include "movecommands.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -9,11 +15,20 @@ namespace dravix::sim {
 
 namespace {
 
-constexpr std::string_view kHexDigits = "0123456789ABCDEF";
+// A move pair as the wire carries it: its two commands back to back.
+[[nodiscard]] const std::string& pairOnWire(Direction direction)
+{
+    static const std::string positive =
+        std::string(kPosMoveCommands[0]).append(kPosMoveCommands[1]);
+    static const std::string negative =
+        std::string(kNegMoveCommands[0]).append(kNegMoveCommands[1]);
+    return direction == Direction::Positive ? positive : negative;
+}
 
 [[nodiscard]] bool startsAPair(std::string_view window)
 {
-    return kPosMovePair.starts_with(window) || kNegMovePair.starts_with(window);
+    return pairOnWire(Direction::Positive).starts_with(window) ||
+           pairOnWire(Direction::Negative).starts_with(window);
 }
 
 template <typename T>
@@ -29,15 +44,6 @@ template <typename T>
 
 } // namespace
 
-std::string encodeReading(std::int32_t hundredths)
-{
-    std::string text(kReadingLength, '0');
-    auto bits = static_cast<std::uint32_t>(hundredths);
-    for (std::size_t i = kReadingLength; i-- > 0; bits >>= 4)
-        text[i] = kHexDigits[bits & 0xFu];
-    return text;
-}
-
 std::vector<Direction> CommandScanner::feed(std::span<const unsigned char> bytes)
 {
     std::vector<Direction> moves;
@@ -48,9 +54,11 @@ std::vector<Direction> CommandScanner::feed(std::span<const unsigned char> bytes
             m_window.erase(0, 1);
             ++m_ignored;
         }
-        if (m_window == kPosMovePair || m_window == kNegMovePair) {
-            moves.push_back(m_window == kPosMovePair ? Direction::Positive : Direction::Negative);
-            m_window.clear();
+        for (const Direction direction : {Direction::Positive, Direction::Negative}) {
+            if (m_window == pairOnWire(direction)) {
+                moves.push_back(direction);
+                m_window.clear();
+            }
         }
     }
     return moves;
@@ -107,68 +115,58 @@ void OutputQueue::clear()
     m_sent = 0;
 }
 
-ParseResult parseOptions(std::span<const std::string_view> args)
+ParseResult parseOptions(const QStringList& args)
 {
     constexpr auto kInt32Max = std::numeric_limits<std::int32_t>::max();
     constexpr auto kInt32Min = std::numeric_limits<std::int32_t>::min();
     constexpr auto kCountMax = std::numeric_limits<std::uint64_t>::max();
+    const auto fail = [](const std::string& message) { return ParseResult{std::nullopt, message}; };
+
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    QList<QCommandLineOption> known{help};
+    for (const char* name :
+         {"rate", "start", "step", "distance", "burst", "count", "link", "exit-when-idle"})
+        known.append(QCommandLineOption(QLatin1String(name), {}, QStringLiteral("VALUE")));
+    QCommandLineParser parser;
+    if (const auto refused = dravix::parseArguments(parser, known, args))
+        return fail(refused->toStdString());
+
     Options options;
-    const auto fail = [](std::string message) { return ParseResult{std::nullopt, message}; };
-
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string_view name = args[i];
-        std::optional<std::string_view> value;
-        if (const auto eq = name.find('=');
-            name.starts_with("--") && eq != std::string_view::npos) {
-            value = name.substr(eq + 1);
-            name = name.substr(0, eq);
-        }
-        if (name == "-h" || name == "--help") {
-            options.help = true;
-            continue;
-        }
-        const bool known = name == "--rate" || name == "--start" || name == "--step" ||
-                           name == "--distance" || name == "--burst" || name == "--count" ||
-                           name == "--link" || name == "--exit-when-idle";
-        if (!known)
-            return fail("unknown option '" + std::string(args[i]) + "'");
-        if (!value) {
-            if (i + 1 >= args.size())
-                return fail(std::string(name) + " needs a value");
-            value = args[++i];
-        }
+    options.help = parser.isSet(help);
+    // A value given twice: the last one wins.
+    for (const QString& option : parser.optionNames()) {
+        const std::string name = "--" + option.toStdString();
+        const std::string value = parser.value(option).toStdString();
         const auto bad = [&](std::string_view wanted) {
-            return fail(std::string(name) + " needs " + std::string(wanted) + ", got '" +
-                        std::string(*value) + "'");
+            return fail(name + " needs " + std::string(wanted) + ", got '" + value + "'");
         };
-
         if (name == "--rate") {
-            const auto rate = parseNumber<int>(*value, 1, 100000);
+            const auto rate = parseNumber<int>(value, 1, 100000);
             if (!rate)
                 return bad("a whole number from 1 to 100000");
             options.rate = *rate;
         } else if (name == "--start") {
-            const auto start = parseNumber<std::int32_t>(*value, kInt32Min, kInt32Max);
+            const auto start = parseNumber<std::int32_t>(value, kInt32Min, kInt32Max);
             if (!start)
                 return bad("a whole number of hundredths in the 32-bit range");
             options.start = *start;
         } else if (name == "--step" || name == "--distance") {
-            const auto amount = parseNumber<std::int32_t>(*value, 1, kInt32Max);
+            const auto amount = parseNumber<std::int32_t>(value, 1, kInt32Max);
             if (!amount)
                 return bad("a positive whole number of hundredths");
             (name == "--step" ? options.step : options.distance) = *amount;
         } else if (name == "--burst" || name == "--count") {
             const auto amount =
-                parseNumber<std::uint64_t>(*value, name == "--count" ? 1 : 0, kCountMax);
+                parseNumber<std::uint64_t>(value, name == "--count" ? 1 : 0, kCountMax);
             if (!amount)
                 return bad(name == "--count" ? "a positive whole number" : "a whole number");
             (name == "--count" ? options.count : options.burst) = *amount;
         } else if (name == "--link") {
-            if (value->empty())
+            if (value.empty())
                 return bad("a path");
-            options.link = std::string(*value);
-        } else {
-            const auto seconds = parseNumber<double>(*value, 0.0, 1e6);
+            options.link = value;
+        } else if (name == "--exit-when-idle") {
+            const auto seconds = parseNumber<double>(value, 0.0, 1e6);
             if (!seconds || !std::isfinite(*seconds))
                 return bad("a number of seconds from 0 to 1000000");
             options.exitWhenIdle = *seconds;

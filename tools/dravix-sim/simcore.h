@@ -2,6 +2,8 @@
 
 #include "conversion.h"
 
+#include <QStringList>
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -12,13 +14,6 @@
 #include <vector>
 
 namespace dravix::sim {
-
-inline constexpr std::string_view kPosMovePair = "UC030002US030002";
-inline constexpr std::string_view kNegMovePair = "UC030003US030003";
-
-// A reading as a drive sends it: the position's 32-bit two's-complement pattern in
-// uppercase hexadecimal.
-[[nodiscard]] std::string encodeReading(std::int32_t hundredths);
 
 enum class Direction { Positive, Negative };
 
@@ -98,7 +93,7 @@ struct ParseResult
 };
 
 // Arguments without the program name; values as "--rate 5" or "--rate=5".
-[[nodiscard]] ParseResult parseOptions(std::span<const std::string_view> args);
+[[nodiscard]] ParseResult parseOptions(const QStringList& args);
 [[nodiscard]] std::string helpText();
 
 } // namespace dravix::sim

@@ -1,5 +1,7 @@
 #include "simrunner.h"
 
+#include "stopsignals.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -26,46 +28,15 @@ constexpr auto kDrainLimit = 2s;
 constexpr auto kMaxLag = 50ms;
 constexpr std::size_t kBatchReadings = 512;
 
-volatile std::sig_atomic_t g_stop = 0;
-std::array<int, 2> g_wakePipe{-1, -1};
-
-void onStopSignal(int)
-{
-    const int saved = errno;
-    g_stop = 1;
-    const unsigned char byte = 1;
-    [[maybe_unused]] const auto written = ::write(g_wakePipe[1], &byte, 1);
-    errno = saved;
-}
-
-[[nodiscard]] bool installSignalHandlers()
-{
-    if (::pipe(g_wakePipe.data()) != 0)
-        return false;
-    for (const int fd : g_wakePipe) {
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-    }
-    struct sigaction action
-    {
-    };
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
-        if (::sigaction(signal, &action, nullptr) != 0)
-            return false;
-    return true;
-}
+// A stop signal makes it readable.
+int g_wakeUp = -1;
 
 // Sleeps up to the given time; a stop signal cuts it short.
 void waitForWake(std::chrono::milliseconds limit)
 {
-    pollfd wake{g_wakePipe[0], POLLIN, 0};
-    if (::poll(&wake, 1, static_cast<int>(limit.count())) > 0) {
-        std::array<unsigned char, 16> sink{};
-        while (::read(g_wakePipe[0], sink.data(), sink.size()) > 0) {
-        }
-    }
+    pollfd wake{g_wakeUp, POLLIN, 0};
+    if (::poll(&wake, 1, static_cast<int>(limit.count())) > 0)
+        drainStopSignals();
 }
 
 void say(const std::string& text)
@@ -175,7 +146,7 @@ void SimRunner::produceDue(Clock::time_point now)
                 break;
             m_nextDue += m_interval;
         }
-        batch += encodeReading(m_drive.advance());
+        batch += readingText(m_drive.advance());
         ++m_readings;
     }
     m_out.push(batch);
@@ -221,7 +192,7 @@ void SimRunner::waitForTerminalToRead() const
         return;
     const auto deadline = Clock::now() + kDrainLimit;
     int quietChecks = 0;
-    while (g_stop == 0 && quietChecks < 20 && Clock::now() < deadline) {
+    while (!stopRequested() && quietChecks < 20 && Clock::now() < deadline) {
         int pending = 0;
         const bool quiet = ::ioctl(device, FIONREAD, &pending) != 0 || pending == 0;
         quietChecks = quiet ? quietChecks + 1 : 0;
@@ -232,7 +203,8 @@ void SimRunner::waitForTerminalToRead() const
 
 int SimRunner::run()
 {
-    if (!installSignalHandlers()) {
+    g_wakeUp = stopSignalPipe({SIGINT, SIGTERM, SIGHUP});
+    if (g_wakeUp < 0) {
         sayFailure("cannot install signal handlers");
         return 1;
     }
@@ -251,7 +223,7 @@ int SimRunner::run()
     };
     int status = 0;
     m_absentSince = Clock::now();
-    while (g_stop == 0) {
+    while (!stopRequested()) {
         const auto now = Clock::now();
         if (terminalAbsent()) {
             if (!m_absentSince) {
@@ -291,7 +263,7 @@ int SimRunner::run()
             timeout = static_cast<int>(std::clamp<std::int64_t>(due.count(), 0, INT_MAX));
         }
         std::array<pollfd, 2> fds{
-            {{g_wakePipe[0], POLLIN, 0},
+            {{g_wakeUp, POLLIN, 0},
              {m_master, static_cast<short>(m_out.empty() ? POLLIN : POLLIN | POLLOUT), 0}}};
         if (::poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR) {
             sayFailure("poll");
