@@ -25,6 +25,7 @@
 namespace dravix {
 namespace {
 constexpr double kNanosPerSecond = 1e9;
+constexpr qint64 kNanosPerMilli = 1'000'000;
 constexpr int kFontPixels = 12;
 constexpr int kTickLength = 4;
 // A wheel notch narrows the time axis to this share.
@@ -214,16 +215,21 @@ void TraceWidget::changeView(bool wasFollowing)
 
 void TraceWidget::scheduleRepaint()
 {
-    // At most one paint per screen frame, however fast readings come.
+    // At most one paint per paint interval, however fast readings come, and none before
+    // the time of a pixel column has passed: the last minute across 800 px moves a column
+    // every 75 ms. A second at most, so a long trace still visibly grows.
     if (!isVisible())
         return;
     if (m_frameTimer.isActive())
         return;
-    const qint64 elapsed = m_sincePaint.isValid() ? m_sincePaint.elapsed() : m_frameMs;
-    if (elapsed >= m_frameMs)
+    const qint64 columnMs =
+        shownRange().width() / std::max(1, plotArea(rect()).width()) / kNanosPerMilli;
+    const qint64 interval = std::max<qint64>(m_frameMs, std::min<qint64>(columnMs, 1000));
+    const qint64 elapsed = m_sincePaint.isValid() ? m_sincePaint.elapsed() : interval;
+    if (elapsed >= interval)
         update();
     else
-        m_frameTimer.start(static_cast<int>(m_frameMs - elapsed));
+        m_frameTimer.start(static_cast<int>(interval - elapsed));
 }
 
 QRect TraceWidget::plotArea(const QRect& area) const
