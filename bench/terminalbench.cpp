@@ -4,8 +4,10 @@
 #include "conversion.h"
 #include "mainwindow.h"
 #include "ptywriter.h"
+#include "tracewindow.h"
 
 #include <QAbstractItemModel>
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -155,6 +157,8 @@ public:
             measureIdle();
         if (m_options.runs("linerate"))
             measureLineRate();
+        if (m_options.runs("linerate"))
+            measureLineRateWithTrace();
         if (m_options.runs("latency"))
             measureLatency();
         if (m_options.runs("flood"))
@@ -220,6 +224,7 @@ private:
         std::printf("linerate_gui_thread_cpu_percent=%.3f\n", cpu.guiThread);
         std::printf("linerate_list_paints_per_s=%.1f\n", static_cast<double>(m_paints) / seconds);
         report("linerate_cpu_percent", "%.3f", cpu.process);
+        m_lineRateCpu = cpu.process;
         report("linerate_lost_readings", "%d", lost);
         if (!picocom) {
             std::printf("picocom_linerate_cpu_percent=unavailable (needs picocom and tmux)\n");
@@ -239,6 +244,33 @@ private:
         report("picocom_linerate_cpu_percent", "%.3f", picocomCpu);
         if (picocomCpu > 0)
             report("linerate_ratio_to_picocom", "%.2f", cpu.process / picocomCpu);
+    }
+
+    // The same paced stream again with the position trace open and following, in the same
+    // run as the one without it, so the ratio holds on a machine whose speed wanders.
+    void measureLineRateWithTrace()
+    {
+        auto* show = m_window.findChild<QAction*>(QStringLiteral("ShowTrace"));
+        if (!show)
+            return;
+        show->trigger();
+        auto* trace = m_window.findChild<TraceWindow*>();
+        if (!trace || !QTest::qWaitForWindowExposed(trace))
+            return;
+        spin(500);
+        const int count = m_options.lineRateSeconds * kLineRateCharsPerSecond / kReadingLength;
+        const CpuSample start;
+        const int lost =
+            runPhase(PtyWriter::Mode::LineRate, count, m_options.lineRateSeconds * 1000 + 2000);
+        const CpuShare cpu = cpuSince(start);
+        (void)m_writer.waitDone();
+        trace->close();
+        spin(200);
+        std::printf("linerate_trace_gui_thread_cpu_percent=%.3f\n", cpu.guiThread);
+        report("linerate_trace_open_cpu_percent", "%.3f", cpu.process);
+        report("linerate_trace_open_lost_readings", "%d", lost);
+        if (m_lineRateCpu > 0)
+            report("linerate_trace_open_ratio", "%.2f", cpu.process / m_lineRateCpu);
     }
 
     struct Picocom
@@ -480,6 +512,7 @@ private:
     int m_wrong = 0;
     std::int64_t m_lastShownAt = 0;
     long m_paints = 0;
+    double m_lineRateCpu = 0;
 
     std::vector<std::int64_t> m_shown;
     std::vector<std::int64_t> m_painted;

@@ -3,6 +3,8 @@
 #include "linesettings.h"
 #include "monitordisplay.h"
 
+#include <QDateTime>
+
 #include <cstdio>
 
 namespace dravix {
@@ -11,6 +13,16 @@ TerminalSession::TerminalSession(MonitorDisplay& display, ConnectionView& view, 
     : QObject(parent), m_display(display), m_view(view), m_monitor(m_port, display),
       m_selection(m_port, m_monitor, display, view), m_transmit(m_port)
 {
+    m_clock.start();
+    connect(&m_monitor, &ReceiveMonitor::runStarted, this, [this] {
+        m_trace.startTrace(m_clock.nsecsElapsed(), QDateTime::currentDateTime(), m_selectingSource);
+    });
+    connect(&m_monitor, &ReceiveMonitor::cleared, this, [this] {
+        m_trace.startTrace(m_clock.nsecsElapsed(), QDateTime::currentDateTime(), m_trace.source());
+    });
+    connect(&m_monitor, &ReceiveMonitor::readingTaken, this, [this](const QByteArray& reading) {
+        m_trace.addReading(m_clock.nsecsElapsed(), reading);
+    });
     connect(&m_selection, &PortSelection::refused, this,
             [this](int portNumber, const QString& line) {
                 m_refusals.at(portNumber - 1) = line;
@@ -35,6 +47,15 @@ template <typename Handler> void TerminalSession::reportErrors(Handler&& handler
         // The program goes on after the report: nothing has changed but the refused write.
         Q_EMIT errorRaised(error.number(), error.text());
     }
+}
+
+template <typename Handler>
+void TerminalSession::sendMarked(const QString& label, Handler&& handler)
+{
+    reportErrors([&] {
+        handler();
+        m_trace.addMark(m_clock.nsecsElapsed(), label);
+    });
 }
 
 void TerminalSession::startUp()
@@ -64,6 +85,10 @@ void TerminalSession::selectPort(int portNumber)
     if (portNumber != 1 && portNumber != 2)
         return;
     m_refusals.at(portNumber - 1).clear();
+    // A run this selection starts is traced under the port's name.
+    m_selectingSource = QStringLiteral("Comm Port %1 (%2)")
+                            .arg(portNumber)
+                            .arg(portTarget(portNumber, m_pins.at(portNumber - 1)).choice.path);
     m_selection.select(portNumber, m_pins.at(portNumber - 1));
 }
 
@@ -125,19 +150,19 @@ void TerminalSession::requestClear()
 void TerminalSession::send(QStringView text)
 {
     startUp();
-    reportErrors([this, text] { m_transmit.send(text); });
+    sendMarked(QStringLiteral("SEND ") + text.toString(), [this, text] { m_transmit.send(text); });
 }
 
 void TerminalSession::posMove()
 {
     startUp();
-    reportErrors([this] { m_transmit.posMove(); });
+    sendMarked(QStringLiteral("posmove"), [this] { m_transmit.posMove(); });
 }
 
 void TerminalSession::negMove()
 {
     startUp();
-    reportErrors([this] { m_transmit.negMove(); });
+    sendMarked(QStringLiteral("negmov"), [this] { m_transmit.negMove(); });
 }
 
 } // namespace dravix

@@ -5,7 +5,9 @@
 #include "portselection.h"
 #include "receivemonitor.h"
 #include "serialport.h"
+#include "tracemodel.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -58,6 +60,9 @@ public:
     void posMove();
     void negMove();
 
+    // Every reading of the current run or history, and the commands sent meanwhile.
+    [[nodiscard]] const TraceModel& trace() const { return m_trace; }
+
 Q_SIGNALS:
     void errorRaised(int number, const QString& text);
     // One line on why a port did not open; the window stays quiet, this goes to standard error.
@@ -66,6 +71,8 @@ Q_SIGNALS:
 private:
     // Runs a handler that traps nothing of its own: what it raises goes to errorRaised.
     template <typename Handler> void reportErrors(Handler&& handler);
+    // Marks where a command's bytes went out; nothing when the write was refused.
+    template <typename Handler> void sendMarked(const QString& label, Handler&& handler);
 
     MonitorDisplay& m_display;
     ConnectionView& m_view;
@@ -73,6 +80,9 @@ private:
     ReceiveMonitor m_monitor;
     PortSelection m_selection;
     CommandTransmit m_transmit;
+    TraceModel m_trace;
+    QElapsedTimer m_clock; // monotonic
+    QString m_selectingSource;
     bool m_started = false;
     std::array<PortPins, 2> m_pins;
     // The line on why the last click on a button did not open its port; empty once it did.

@@ -24,6 +24,7 @@ ReceiveMonitor::ReceiveMonitor(SerialPort& port, MonitorDisplay& display, QObjec
 void ReceiveMonitor::start()
 {
     m_history.emplace();
+    Q_EMIT runStarted();
     // The first turn carries out a clear requested while no run existed.
     scheduleTurn();
 }
@@ -58,8 +59,10 @@ void ReceiveMonitor::turn()
         const auto reading = takeReading(m_port);
         if (!reading)
             return;
-        m_history->add(readingOf(*reading));
+        const QByteArray text = readingOf(*reading);
+        m_history->add(text);
         showHistory();
+        Q_EMIT readingTaken(text);
     } catch (const PortError& error) {
         // The run ends here; whoever started it decides what becomes of the port.
         stop();
@@ -76,6 +79,7 @@ void ReceiveMonitor::carryOutClear()
     // Blank rows in both lists, not the "0.0" an empty slot shows after a reading.
     resetToEmptyRows(m_display);
     m_clearRequested = false;
+    Q_EMIT cleared();
 }
 
 void ReceiveMonitor::showHistory()

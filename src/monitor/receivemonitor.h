@@ -37,6 +37,12 @@ public:
 Q_SIGNALS:
     // A turn raised an error; the run has ended and its history is discarded.
     void runFailed(const dravix::PortError& error);
+    // A run began with an empty history.
+    void runStarted();
+    // CLEAR was carried out: the history starts again.
+    void cleared();
+    // A reading was taken into the history: three blanks and the eight characters.
+    void readingTaken(const QByteArray& reading);
 
 private:
     // Queues a turn behind the events already waiting, unless one is queued or it has no work.

@@ -9,7 +9,9 @@
 #include "monitorlist.h"
 #include "monitorrowdelegate.h"
 #include "pushbutton.h"
+#include "tracewindow.h"
 
+#include <QAction>
 #include <QActionGroup>
 #include <QApplication>
 #include <QButtonGroup>
@@ -195,6 +197,26 @@ void MainWindow::wireControls()
     }
     connect(m_session, &TerminalSession::errorRaised, this,
             [this](int number, const QString& text) { m_reporter->report(number, text); });
+
+    // No control of its own: the lists' context menu and a key open it.
+    auto* showTrace = new QAction(QStringLiteral("Show position trace"), this);
+    showTrace->setObjectName(QStringLiteral("ShowTrace"));
+    showTrace->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    connect(showTrace, &QAction::triggered, this, &MainWindow::showTrace);
+    addAction(showTrace);
+    for (QListWidget* list : {m_hexList, m_decimalList}) {
+        list->addAction(showTrace);
+        list->setContextMenuPolicy(Qt::ActionsContextMenu);
+    }
+}
+
+void MainWindow::showTrace()
+{
+    if (!m_traceWindow)
+        m_traceWindow = new TraceWindow(m_session->trace(), this);
+    m_traceWindow->show();
+    m_traceWindow->raise();
+    m_traceWindow->activateWindow();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)

@@ -20,6 +20,7 @@ class QStyle;
 namespace dravix {
 
 class ListDisplay;
+class TraceWindow;
 
 // Form1, the terminal's one window: builds its controls from the design values and forwards
 // each click, its first activation and its close to the terminal session.
@@ -47,6 +48,8 @@ private:
     void wireControls();
     // The button's menu of devices, shown below it or at the pointer.
     void showPortMenu(int portNumber, const QPoint& globalPos);
+    // The trace window, made on first use; it outlives its closing.
+    void showTrace();
 
     void setSendEnabled(bool enabled) override;
     void unselectPortButton(int portNumber) override;
@@ -68,6 +71,7 @@ private:
     QListWidget* m_hexList = nullptr;
     QListWidget* m_decimalList = nullptr;
     QStyle* m_frameStyle = nullptr;
+    TraceWindow* m_traceWindow = nullptr;
 };
 
 } // namespace dravix

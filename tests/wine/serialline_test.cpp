@@ -7,8 +7,12 @@
 #include "portdevices.h"
 #include "porterror.h"
 #include "serialport.h"
+#include "tracepixels.h"
+#include "tracewidget.h"
+#include "tracewindow.h"
 #include "windowharness.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QProcess>
 #include <QSerialPort>
@@ -213,6 +217,37 @@ TEST_F(WineLine, dravixLogSendsThenRecordsEveryReadingAndEndsAfterCount)
         ASSERT_EQ(fields.at(i + 1).size(), 5) << "row " << i + 1;
         EXPECT_EQ(fields.at(i + 1).mid(2), readings.at(i)) << "row " << i + 1;
     }
+}
+
+TEST_F(WineLine, theTraceWindowOpensAndDrawsTheReadingsRising)
+{
+    const test::PortMapping mapping(1, m_lines.at(0).terminalEnd);
+    DriveEnd drive(m_lines.at(0).driveEnd);
+    ASSERT_TRUE(drive.isOpen());
+    WindowHarness harness;
+    harness.click(harness.option(1));
+    ASSERT_TRUE(harness.option(1).isChecked());
+    // The lists' context menu item, as a right-click offers it.
+    auto* show = harness.window().findChild<QAction*>(QStringLiteral("ShowTrace"));
+    ASSERT_NE(show, nullptr);
+    show->trigger();
+    auto* window = harness.window().findChild<TraceWindow*>();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+
+    QByteArray rising;
+    for (int i = 0; i < 20; ++i)
+        rising += QByteArray::number(i * 500, 16).rightJustified(8, '0').toUpper();
+    drive.send(rising);
+    ASSERT_TRUE(harness.waitForNewest(QStringLiteral("   0000251C")));
+    const QImage image = window->traceWidget().grab().toImage();
+    const auto line = test::rowsOf(image, TraceWidget::lineColor().rgb());
+    const auto first = test::firstColumn(line);
+    const auto last = test::lastColumn(line);
+    ASSERT_TRUE(first && last);
+    // Rows count downwards: the newest reading is drawn well above the first.
+    EXPECT_LT(*line[std::size_t(*last)], *line[std::size_t(*first)] - image.height() / 3.0);
+    EXPECT_TRUE(harness.reports().empty());
 }
 
 } // namespace

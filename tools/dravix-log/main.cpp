@@ -20,6 +20,7 @@ void say(const QString& line)
 int main(int argc, char* argv[])
 {
     using namespace dravix::log;
+    using dravix::CsvWriter;
     QCoreApplication app(argc, argv);
     const CommandLine commandLine = parseCommandLine(QCoreApplication::arguments().mid(1));
     switch (commandLine.action) {

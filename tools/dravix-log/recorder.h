@@ -10,9 +10,11 @@
 #include <QTimeZone>
 #include <QTimer>
 
-namespace dravix::log {
-
+namespace dravix {
 class CsvWriter;
+}
+
+namespace dravix::log {
 
 // Opens the port as the terminal does, sends the commands, and writes one row per reading
 // as the characters arrive, until the count, the duration or a failure ends the run.

@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QString>
 
-namespace dravix::log {
+namespace dravix {
 
 // The CSV rows of a recording, on standard output or in a file that is never overwritten;
 // every row reaches the system in one write as soon as it is made.
@@ -36,9 +36,13 @@ private:
 };
 
 [[nodiscard]] QByteArray csvHeader();
-// time, elapsed_s, hex, value, position for the eight characters of one reading, CRLF ended.
+// time, elapsed_s, hex, value, position for the eight characters of one reading, CRLF ended;
+// the time is ISO 8601 with milliseconds and the UTC offset: 2026-12-10T11:38:45.123+01:00.
 [[nodiscard]] QByteArray csvRow(const QDateTime& time, qint64 elapsedNanos, QByteArrayView chars);
-// ISO 8601 with milliseconds and the UTC offset: 2026-12-10T11:38:45.123+01:00.
-[[nodiscard]] QByteArray isoTimeWithOffset(const QDateTime& time);
 
-} // namespace dravix::log
+// The commands sent during a trace, in a file beside its readings: time, elapsed_s, sent.
+[[nodiscard]] QByteArray commandsCsvHeader();
+[[nodiscard]] QByteArray commandsCsvRow(const QDateTime& time, qint64 elapsedNanos,
+                                        const QString& sent);
+
+} // namespace dravix

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-namespace dravix::log {
+namespace dravix {
 namespace {
 
 constexpr qint64 kNanosPerMilli = 1'000'000;
@@ -82,14 +82,15 @@ void appendTime(QByteArray& row, const QDateTime& time)
     appendDigits(row, static_cast<std::uint64_t>(offsetMinutes % 60), 2);
 }
 
-} // namespace
-
-QByteArray isoTimeWithOffset(const QDateTime& time)
+void appendElapsed(QByteArray& row, qint64 elapsedNanos)
 {
-    QByteArray text;
-    appendTime(text, time);
-    return text;
+    const auto millis = static_cast<std::uint64_t>(elapsedNanos / kNanosPerMilli);
+    appendDigits(row, millis / 1000, 1);
+    row += '.';
+    appendDigits(row, millis % 1000, 3);
 }
+
+} // namespace
 
 QByteArray csvHeader()
 {
@@ -98,15 +99,12 @@ QByteArray csvHeader()
 
 QByteArray csvRow(const QDateTime& time, qint64 elapsedNanos, QByteArrayView chars)
 {
-    const auto millis = static_cast<std::uint64_t>(elapsedNanos / kNanosPerMilli);
     const std::int32_t value = readingValue(chars);
     QByteArray row;
     row.reserve(kRowReserve);
     appendTime(row, time);
     row += ',';
-    appendDigits(row, millis / 1000, 1);
-    row += '.';
-    appendDigits(row, millis % 1000, 3);
+    appendElapsed(row, elapsedNanos);
     row += ',';
     // Each received byte is the character with that code, as the hexadecimal list shows it.
     if (std::ranges::all_of(chars, [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
@@ -117,6 +115,24 @@ QByteArray csvRow(const QDateTime& time, qint64 elapsedNanos, QByteArrayView cha
     row += QByteArray::number(value);
     row += ',';
     row += formatHundredths(value, QStringLiteral(".")).toLatin1();
+    row += "\r\n";
+    return row;
+}
+
+QByteArray commandsCsvHeader()
+{
+    return QByteArrayLiteral("time,elapsed_s,sent\r\n");
+}
+
+QByteArray commandsCsvRow(const QDateTime& time, qint64 elapsedNanos, const QString& sent)
+{
+    QByteArray row;
+    row.reserve(kRowReserve);
+    appendTime(row, time);
+    row += ',';
+    appendElapsed(row, elapsedNanos);
+    row += ',';
+    appendField(row, sent.toUtf8());
     row += "\r\n";
     return row;
 }
@@ -171,4 +187,4 @@ void CsvWriter::discard()
         m_file.remove();
 }
 
-} // namespace dravix::log
+} // namespace dravix

@@ -8,8 +8,6 @@
 namespace dravix::test {
 namespace {
 
-using namespace dravix::log;
-
 struct RowCase
 {
     const char* name;
@@ -75,7 +73,10 @@ TEST_P(Time, millisecondsAndOffset)
 {
     const QDateTime time(QDate(2026, 12, 10), QTime(9, 5, 7, 45),
                          QTimeZone(GetParam().offsetSeconds));
-    EXPECT_EQ(isoTimeWithOffset(time).toStdString(), GetParam().expected);
+    const QByteArray row = csvRow(time, 0, "00000000");
+    EXPECT_EQ(row.left(row.indexOf(',')).toStdString(), GetParam().expected);
+    const QByteArray command = commandsCsvRow(time, 0, QStringLiteral("posmove"));
+    EXPECT_EQ(command.left(command.indexOf(',')).toStdString(), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -84,6 +85,43 @@ INSTANTIATE_TEST_SUITE_P(
                     TimeCase{"East", 5 * 3600 + 1800, "2026-12-10T09:05:07.045+05:30"},
                     TimeCase{"West", -(3 * 3600 + 1800), "2026-12-10T09:05:07.045-03:30"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+struct CommandCase
+{
+    const char* name;
+    QString sent;
+    qint64 elapsedNanos;
+    QByteArray expected; // after the time column
+};
+
+// Keeps test names short in listings.
+void PrintTo(const CommandCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class CommandRow : public testing::TestWithParam<CommandCase>
+{
+};
+
+TEST_P(CommandRow, columnsAfterTheTime)
+{
+    const QByteArray row =
+        commandsCsvRow(QDateTime::currentDateTime(), GetParam().elapsedNanos, GetParam().sent);
+    const qsizetype comma = row.indexOf(',');
+    ASSERT_GT(comma, 0) << row.toStdString();
+    EXPECT_EQ(row.mid(comma + 1), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, CommandRow,
+                         testing::Values(CommandCase{"Move", QStringLiteral("posmove"),
+                                                     1'234'567'890, "1.234,posmove\r\n"},
+                                         CommandCase{"Send", QStringLiteral("SEND AB12"),
+                                                     61'000'999'999, "61.000,SEND AB12\r\n"},
+                                         // A typed comma or quote must not split the column.
+                                         CommandCase{"Quoted", QStringLiteral("SEND a,\"b"),
+                                                     7'000'000, "0.007,\"SEND a,\"\"b\"\r\n"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace dravix::test
