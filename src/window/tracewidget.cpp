@@ -147,7 +147,9 @@ void drawLine(QPainter& painter, const Frame& f, const std::vector<TraceColumn>&
         const TraceColumn& col = columns[c];
         if (col.count == 0)
             continue;
-        const double x = f.plot.left() + static_cast<double>(c) + 0.5;
+        // Whole pixels from just inside the left border: a one-pixel pen at x.5 lands on the
+        // pixel to its right, which put the newest column past the right border, unseen.
+        const double x = f.plot.left() + 1.0 + static_cast<double>(c);
         if (previous)
             lines.emplace_back(*previous, QPointF(x, f.yOf(col.first)));
         lines.emplace_back(QPointF(x, f.yOf(col.min)), QPointF(x, f.yOf(col.max)));
@@ -259,7 +261,7 @@ void TraceWidget::paintTrace(QPainter& painter, const QRect& area, bool withPoin
     if (f.plot.width() < 2 || f.plot.height() < 2)
         return;
     const std::vector<TraceColumn> columns =
-        m_trace.reduce(f.range.from, f.range.to, f.plot.width());
+        m_trace.reduce(f.range.from, f.range.to, f.plot.width() - 1);
     // The position axis fitted to what is visible; a flat line gets a band of 2.0 around it.
     const auto fitted = fittedValues(columns);
     std::tie(f.low, f.high) = fitted.value_or(std::pair{0.0, 0.0});

@@ -235,11 +235,13 @@ TEST_F(WineLine, theTraceWindowOpensAndDrawsTheReadingsRising)
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
 
-    QByteArray rising;
-    for (int i = 0; i < 20; ++i)
-        rising += QByteArray::number(i * 500, 16).rightJustified(8, '0').toUpper();
-    drive.send(rising);
-    ASSERT_TRUE(harness.waitForNewest(QStringLiteral("   0000251C")));
+    // At a drive's pace, ten readings a second, so that they spread over the time axis.
+    for (int i = 0; i < 20; ++i) {
+        const QByteArray reading = QByteArray::number(i * 500, 16).rightJustified(8, '0').toUpper();
+        drive.send(reading);
+        ASSERT_TRUE(harness.waitForNewest(QStringLiteral("   ") + QString::fromLatin1(reading)));
+        QTest::qWait(100);
+    }
     const QImage image = window->traceWidget().grab().toImage();
     const auto line = test::rowsOf(image, TraceWidget::lineColor().rgb());
     const auto first = test::firstColumn(line);
