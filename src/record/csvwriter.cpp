@@ -90,6 +90,15 @@ void appendElapsed(QByteArray& row, qint64 elapsedNanos)
     appendDigits(row, millis % 1000, 3);
 }
 
+// time and elapsed_s, each row's first two columns.
+void appendTimes(QByteArray& row, const QDateTime& time, qint64 elapsedNanos)
+{
+    appendTime(row, time);
+    row += ',';
+    appendElapsed(row, elapsedNanos);
+    row += ',';
+}
+
 } // namespace
 
 QByteArray csvHeader()
@@ -102,10 +111,7 @@ QByteArray csvRow(const QDateTime& time, qint64 elapsedNanos, QByteArrayView cha
     const std::int32_t value = readingValue(chars);
     QByteArray row;
     row.reserve(kRowReserve);
-    appendTime(row, time);
-    row += ',';
-    appendElapsed(row, elapsedNanos);
-    row += ',';
+    appendTimes(row, time, elapsedNanos);
     // Each received byte is the character with that code, as the hexadecimal list shows it.
     if (std::ranges::all_of(chars, [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
         appendField(row, chars);
@@ -128,10 +134,7 @@ QByteArray commandsCsvRow(const QDateTime& time, qint64 elapsedNanos, const QStr
 {
     QByteArray row;
     row.reserve(kRowReserve);
-    appendTime(row, time);
-    row += ',';
-    appendElapsed(row, elapsedNanos);
-    row += ',';
+    appendTimes(row, time, elapsedNanos);
     appendField(row, sent.toUtf8());
     row += "\r\n";
     return row;

@@ -94,16 +94,7 @@ TraceReading TraceModel::reading(qsizetype index) const
 
 qsizetype TraceModel::lowerBound(qint64 nanos) const
 {
-    qsizetype low = 0;
-    qsizetype high = m_size;
-    while (low < high) {
-        const qsizetype mid = low + (high - low) / 2;
-        if (nanosAt(mid) < nanos)
-            low = mid + 1;
-        else
-            high = mid;
-    }
-    return low;
+    return lowerBoundFrom(0, nanos);
 }
 
 qsizetype TraceModel::lowerBoundFrom(qsizetype from, qint64 nanos) const

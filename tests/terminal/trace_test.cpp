@@ -1,4 +1,5 @@
 #include "conversion.h"
+#include "simulateddrive.h"
 #include "terminalsession.h"
 #include "testsupport.h"
 #include "tracemodel.h"
@@ -13,7 +14,6 @@
 #include <QFileDialog>
 #include <QImage>
 #include <QLineEdit>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -25,29 +25,6 @@
 
 namespace dravix::test {
 namespace {
-
-// The simulated drive in its own process, as the run command starts it.
-class SimulatedDrive
-{
-public:
-    explicit SimulatedDrive(const QStringList& arguments)
-    {
-        m_process.start(QStringLiteral(DRAVIX_SIM_PATH), arguments);
-        if (m_process.waitForStarted(5000) && m_process.waitForReadyRead(5000))
-            m_devicePath = QString::fromLocal8Bit(m_process.readLine().trimmed());
-    }
-    ~SimulatedDrive()
-    {
-        m_process.terminate();
-        if (!m_process.waitForFinished(3000))
-            m_process.kill();
-    }
-    [[nodiscard]] QString devicePath() const { return m_devicePath; }
-
-private:
-    QProcess m_process;
-    QString m_devicePath;
-};
 
 // A posmove on the simulated drive, watched in the trace window, which Ctrl+T opened.
 class TraceOnSimulator : public ::testing::Test
